@@ -1,0 +1,21 @@
+#include "app/base_values.h"
+
+#include "app/log.h"
+#include "util/path_buffer.h"
+
+namespace kestrel {
+
+bool LoadBaseValues(Platform& os, LaunchContext& context, const std::wstring& ownDirectory) {
+  std::wstring config = FitBuffer(ownDirectory);
+  StrCatBuff(config, L"\\GamePatch\\Config.ini");
+  context.baseDir = FitBuffer(ownDirectory);
+  if (os.PathFileExistsW(config)) {
+    context.game.mainExe = os.GetPrivateProfileStringW(L"game_base", L"mainExe", L"", kMaxPath, config);
+    context.game.param = os.GetPrivateProfileStringW(L"game_base", L"param", L"", kMaxPath, config);
+  }
+  LogMessage(os, L"MSG: Init base value from config file succeed, dir=%s, exe=%s, param=%s, code=%d",
+             {context.baseDir, context.game.mainExe, context.game.param, LastErrorCode(os)});
+  return true;
+}
+
+}  // namespace kestrel

@@ -1,0 +1,131 @@
+#pragma once
+// An in-memory machine for unit tests: files and folders with Windows path
+// rules, profile files, registry values, known folders, mutexes held by
+// "other instances", a clock that Sleep moves without waiting, and a record
+// of every call in order, log lines included.  Tests assert against the
+// record: the exact operations, their arguments and their order.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace kestrel {
+
+/// One recorded call: the operation's name and its arguments as text.
+struct FakeCall {
+  std::wstring op;
+  std::vector<std::wstring> args;
+  bool operator==(const FakeCall&) const = default;
+};
+std::ostream& operator<<(std::ostream& os, const FakeCall& call);
+
+class FakePlatform : public Platform {
+ public:
+  FakePlatform();
+  ~FakePlatform() override;
+
+  // --- Setting up the machine --------------------------------------------
+  std::wstring moduleFileName = L"C:\\Kestrel\\KestrelEx.exe";
+  std::wstring commandLine = L"C:\\Kestrel\\KestrelEx.exe";
+  /// Adds a file (and its folders).  Paths fold case; "/" is "\".
+  void AddFile(const std::wstring& path, std::string bytes = {});
+  /// Adds a profile file holding `text` (stored as UTF-8).
+  void AddIni(const std::wstring& path, const std::wstring& text);
+  void AddDirectory(const std::wstring& path);
+  bool IsDirectory(const std::wstring& path) const;
+  /// The bytes of a file, or none.
+  const std::string* FileBytes(const std::wstring& path) const;
+  /// A mutex that another launcher holds.
+  void HoldMutex(const std::wstring& name) { heldMutexes_.insert(name); }
+  void SetKnownFolder(int csidl, const std::wstring& path) { knownFolders_[csidl] = path; }
+  /// Makes an active-desktop step fail: "SetWallpaper", "SetWallpaperOptions",
+  /// "ApplyChanges", or "Create" for no object at all.
+  std::wstring failingDesktopStep;
+  /// The last error a program start leaves for a file: when unset, 0 for a
+  /// file that exists (or a URL) and 2 for one that does not.
+  std::map<std::wstring, std::uint32_t> startErrors;
+
+  // --- Reading the record --------------------------------------------------
+  /// Every call in order.
+  const std::vector<FakeCall>& calls() const { return calls_; }
+  /// The calls that change something or take time: everything but queries.
+  std::vector<FakeCall> Effects() const;
+  /// The calls of one operation.
+  std::vector<FakeCall> CallsOf(const std::wstring& op) const;
+  /// The messages sent to the debugger output, in order.
+  std::vector<std::wstring> Logs() const;
+  /// Milliseconds spent in Sleep so far.
+  std::uint64_t sleptMs() const { return clockMs_; }
+  void ClearRecord() { calls_.clear(); }
+  /// Records a call; for fakes of later operations and for test doubles.
+  void Record(std::wstring op, std::vector<std::wstring> args = {});
+
+  // --- Platform ------------------------------------------------------------
+  void InitializeFramework() override;
+  std::wstring GetModuleFileNameW() override;
+  std::wstring GetCommandLineW() override;
+  std::wstring NativePathToWindows(const std::wstring& path) override;
+  std::uint32_t GetLastError() override;
+  void SetLastError(std::uint32_t code) override;
+  void OutputDebugStringW(const std::wstring& message) override;
+  bool PathFileExistsW(const std::wstring& path) override;
+  bool ReadFileBytes(const std::wstring& path, std::string& bytes) override;
+  std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
+                                        const std::wstring& defaultValue, std::uint32_t bufferChars,
+                                        const std::wstring& file) override;
+  int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
+                            const std::wstring& file) override;
+  std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory, int showMode) override;
+  Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
+  Handle BeginThread(std::function<void()> routine) override;
+  std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+  void Sleep(std::uint32_t milliseconds) override;
+  std::wstring SHGetSpecialFolderPathW(int csidl) override;
+  long SHGetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t* type,
+                   std::span<std::uint8_t> data, std::uint32_t* dataSize) override;
+  long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
+                   std::span<const std::uint8_t> data) override;
+  std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
+  std::string WideToAnsi(std::wstring_view text) override;
+  std::wstring AnsiToWide(std::string_view bytes) override;
+
+  /// A registry value as stored: type and bytes.
+  struct RegValue {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+  };
+  /// The value stored under root\subKey\valueName, or null.
+  const RegValue* FindRegValue(RegRoot root, const std::wstring& subKey, const std::wstring& valueName) const;
+
+  /// Text forms used in the record.
+  static std::wstring RootName(RegRoot root);
+  static std::wstring WaitName(std::uint32_t milliseconds);
+
+ private:
+  static std::wstring Key(const std::wstring& path);
+  Handle NewHandle(const std::wstring& kind);
+
+  std::vector<FakeCall> calls_;
+  std::map<std::wstring, std::string> files_;  // folded path -> bytes
+  std::set<std::wstring> dirs_;                // folded paths
+  std::set<std::wstring> heldMutexes_;
+  std::set<std::wstring> ownMutexes_;
+  std::map<int, std::wstring> knownFolders_;
+  std::map<std::wstring, RegValue> registry_;  // "ROOT\SUBKEY\NAME" folded
+  std::map<Handle, std::wstring> handles_;
+  /// Routines of started threads run when the thread is waited for, so the
+  /// record shows them inside the wait; a thread never waited for never runs.
+  std::map<Handle, std::function<void()>> pendingThreads_;
+  Handle nextHandle_ = 0x100;
+  std::uint32_t lastError_ = 0;
+  std::uint64_t clockMs_ = 0;
+};
+
+}  // namespace kestrel

@@ -1,0 +1,198 @@
+#include "platform/linux/machine_root.h"
+
+#include <dirent.h>
+#include <limits.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
+
+#include "platform/platform.h"
+#include "util/nocase.h"
+#include "util/utf.h"
+
+namespace kestrel {
+
+namespace {
+
+std::string DefaultRoot() {
+  if (const char* root = std::getenv("KESTREL_ROOT"); root && *root) return root;
+  if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg) return std::string(xdg) + "/kestrelex";
+  if (const char* home = std::getenv("HOME"); home && *home) return std::string(home) + "/.local/share/kestrelex";
+  return "/tmp/kestrelex-" + std::to_string(getuid());
+}
+
+std::string CurrentDirectory() {
+  char buf[PATH_MAX];
+  return getcwd(buf, sizeof buf) ? std::string(buf) : std::string("/");
+}
+
+bool MakeDirs(const std::string& path) {
+  std::string partial;
+  std::size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('/', pos + 1);
+    partial = path.substr(0, pos);
+    if (partial.empty()) continue;
+    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+void EnsureLink(const std::string& link, const char* target) {
+  struct stat st;
+  if (lstat(link.c_str(), &st) != 0) (void)symlink(target, link.c_str());
+}
+
+std::string JoinHost(const std::string& dir, const std::string& name) {
+  return dir == "/" ? "/" + name : dir + "/" + name;
+}
+
+// The name in `dir` that equals `name` without regard to case, if any.
+bool FindNoCase(const std::string& dir, const std::wstring& name, std::string& found) {
+  std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.c_str()), closedir);
+  if (!d) return false;
+  while (dirent* e = readdir(d.get())) {
+    if (EqualsNoCase(Utf8ToWide(e->d_name), name)) {
+      found = e->d_name;
+      return true;
+    }
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string NormalizeHostPath(std::string_view path) {
+  std::string abs = (!path.empty() && path[0] == '/') ? std::string(path) : CurrentDirectory() + "/" + std::string(path);
+  std::vector<std::string> parts;
+  std::size_t pos = 0;
+  while (pos <= abs.size()) {
+    std::size_t next = abs.find('/', pos);
+    if (next == std::string::npos) next = abs.size();
+    std::string part = abs.substr(pos, next - pos);
+    if (part == "..") {
+      if (!parts.empty()) parts.pop_back();
+    } else if (!part.empty() && part != ".") {
+      parts.push_back(part);
+    }
+    pos = next + 1;
+  }
+  std::string out;
+  for (const std::string& p : parts) out += "/" + p;
+  return out.empty() ? "/" : out;
+}
+
+MachineRoot::MachineRoot() : root_(NormalizeHostPath(DefaultRoot())) {}
+MachineRoot::MachineRoot(std::string root) : root_(NormalizeHostPath(root)) {}
+
+bool MachineRoot::Ensure() {
+  if (ensured_) return true;
+  if (!MakeDirs(root_ + "/dosdevices") || !MakeDirs(root_ + "/drive_c")) return false;
+  EnsureLink(root_ + "/dosdevices/c:", "../drive_c");
+  EnsureLink(root_ + "/dosdevices/z:", "/");
+  ensured_ = true;
+  return true;
+}
+
+std::string MachineRoot::DriveTarget(wchar_t letter) {
+  Ensure();
+  wchar_t lower = static_cast<wchar_t>(FoldCase(letter) - L'A' + L'a');
+  if (lower < L'a' || lower > L'z') return std::string();
+  std::string link = root_ + "/dosdevices/" + static_cast<char>(lower) + ":";
+  char buf[PATH_MAX];
+  if (!realpath(link.c_str(), buf)) return std::string();  // missing or dangling
+  struct stat st;
+  if (stat(buf, &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+  return buf;
+}
+
+std::vector<wchar_t> MachineRoot::Drives() {
+  std::vector<wchar_t> letters;
+  for (wchar_t c = L'A'; c <= L'Z'; ++c)
+    if (!DriveTarget(c).empty()) letters.push_back(c);
+  return letters;
+}
+
+bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error) {
+  std::wstring p(path);
+  for (wchar_t& c : p)
+    if (c == L'/') c = L'\\';
+  if (p.rfind(L"\\\\?\\", 0) == 0) p.erase(0, 4);
+
+  std::string base;
+  std::wstring rest;
+  if (p.size() >= 2 && p[1] == L':' && FoldCase(p[0]) >= L'A' && FoldCase(p[0]) <= L'Z') {
+    base = DriveTarget(p[0]);
+    rest = p.substr(2);
+  } else if (p.rfind(L"\\\\", 0) == 0) {
+    base.clear();  // network paths lead to no drive here
+  } else if (!p.empty() && p[0] == L'\\') {
+    std::wstring cwd = ToWindows(CurrentDirectory());
+    if (!cwd.empty()) base = DriveTarget(cwd[0]);
+    rest = p;
+  } else {
+    base = CurrentDirectory();
+    rest = p;
+  }
+  if (base.empty()) {
+    error = win::kPathNotFound;
+    return false;
+  }
+
+  // Components resolve one by one; ".." never climbs above the drive.
+  std::vector<std::string> resolved;
+  bool missing = false;  // below a missing folder nothing can match
+  std::size_t pos = 0;
+  while (pos <= rest.size()) {
+    std::size_t next = rest.find(L'\\', pos);
+    if (next == std::wstring::npos) next = rest.size();
+    std::wstring part = rest.substr(pos, next - pos);
+    pos = next + 1;
+    if (part.empty() || part == L".") continue;
+    if (part == L"..") {
+      if (!resolved.empty()) resolved.pop_back();
+      missing = false;
+      continue;
+    }
+    std::string dir = base;
+    for (const std::string& r : resolved) dir = JoinHost(dir, r);
+    std::string name = WideToUtf8(part);
+    struct stat st;
+    if (!missing && lstat(JoinHost(dir, name).c_str(), &st) != 0) {
+      std::string found;
+      if (FindNoCase(dir, part, found)) name = found;
+      else missing = true;
+    }
+    resolved.push_back(name);
+  }
+  host = base;
+  for (const std::string& r : resolved) host = JoinHost(host, r);
+  error = 0;
+  return true;
+}
+
+std::wstring MachineRoot::ToWindows(std::string_view hostPath) {
+  std::string host = NormalizeHostPath(hostPath);
+  wchar_t best = 0;
+  std::size_t bestLength = 0;
+  for (wchar_t letter : Drives()) {
+    std::string target = DriveTarget(letter);
+    bool inside = target == "/" || host == target || host.rfind(target + "/", 0) == 0;
+    std::size_t length = target == "/" ? 0 : target.size();
+    if (inside && (best == 0 || length > bestLength)) {
+      best = letter;
+      bestLength = length;
+    }
+  }
+  if (best == 0) return std::wstring();
+  std::wstring rest = Utf8ToWide(host.substr(bestLength));
+  for (wchar_t& c : rest)
+    if (c == L'/') c = L'\\';
+  if (rest.empty() || rest[0] != L'\\') rest.insert(rest.begin(), L'\\');
+  return std::wstring(1, best) + L":" + rest;
+}
+
+}  // namespace kestrel

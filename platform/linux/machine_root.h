@@ -1,0 +1,55 @@
+#pragma once
+// The Linux machine model keeps a Windows-like machine under one root
+// folder, as Wine does with its prefix:
+//
+//   $KESTREL_ROOT/dosdevices/c:  -> ../drive_c   (drive C:)
+//   $KESTREL_ROOT/dosdevices/z:  -> /            (drive Z:, the host)
+//   $KESTREL_ROOT/drive_c/...
+//
+// A drive letter is a symlink in dosdevices.  Windows paths resolve through
+// it, each component matched without regard to case when the exact name is
+// not there, because games and their Config.ini files disagree with the
+// disk about case all the time.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+class MachineRoot {
+ public:
+  /// $KESTREL_ROOT, else $XDG_DATA_HOME/kestrelex, else
+  /// ~/.local/share/kestrelex.
+  MachineRoot();
+  explicit MachineRoot(std::string root);
+
+  const std::string& root() const { return root_; }
+  /// Creates the root with its dosdevices (c: and z:) and drive_c when they
+  /// are missing.  False when the root cannot be made.
+  bool Ensure();
+
+  /// The host path of a Windows path ("X:\a\b", "\a" on the current
+  /// drive, or relative to the current directory).  False with error 3
+  /// (path not found) when the path names no drive the machine has.
+  bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error);
+  /// The Windows form of a host path, through the drive whose target is
+  /// its longest prefix ("/srv/games/Foo" is "Z:\srv\games\Foo").  Empty
+  /// when no drive holds it.
+  std::wstring ToWindows(std::string_view hostPath);
+  /// The canonical host folder of a drive letter, or empty.
+  std::string DriveTarget(wchar_t letter);
+  /// The letters of the drives present, in order.
+  std::vector<wchar_t> Drives();
+
+ private:
+  std::string root_;
+  bool ensured_ = false;
+};
+
+/// A host path made absolute and lexically clean ("a/../b" is "b", no "."
+/// or doubled "/"), without following links.
+std::string NormalizeHostPath(std::string_view path);
+
+}  // namespace kestrel

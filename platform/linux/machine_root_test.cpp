@@ -1,0 +1,99 @@
+#include "platform/linux/machine_root.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+#include "platform/platform.h"
+
+namespace kestrel {
+namespace {
+
+class MachineRootTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/kestrel-root-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    tmp_ = dir;
+    root_ = MachineRoot(tmp_ + "/root");
+    ASSERT_TRUE(root_.Ensure());
+  }
+  void TearDown() override {
+    std::string cmd = "rm -rf '" + tmp_ + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+  }
+  void Touch(const std::string& path) { std::ofstream(path) << "x"; }
+
+  std::string tmp_;
+  MachineRoot root_{"/nonexistent"};
+};
+
+TEST_F(MachineRootTest, DrivesCAndZExist) {
+  EXPECT_EQ(root_.DriveTarget(L'C'), tmp_ + "/root/drive_c");
+  EXPECT_EQ(root_.DriveTarget(L'z'), "/");
+  EXPECT_EQ(root_.DriveTarget(L'Q'), "");
+  EXPECT_EQ(root_.Drives(), (std::vector<wchar_t>{L'C', L'Z'}));
+}
+
+TEST_F(MachineRootTest, ComponentsMatchWithoutRegardToCase) {
+  mkdir((tmp_ + "/Foo").c_str(), 0755);
+  mkdir((tmp_ + "/Foo/gamepatch").c_str(), 0755);
+  Touch(tmp_ + "/Foo/gamepatch/Config.INI");
+  Touch(tmp_ + "/Foo/both");
+  Touch(tmp_ + "/Foo/BOTH");
+  std::wstring base = root_.ToWindows(tmp_);
+  std::string host;
+  std::uint32_t error;
+  struct Case {
+    std::wstring path;
+    std::string host;
+  };
+  const Case cases[] = {
+      {base + L"\\FOO\\GamePatch\\config.ini", tmp_ + "/Foo/gamepatch/Config.INI"},
+      {base + L"/foo/GAMEPATCH/", tmp_ + "/Foo/gamepatch"},
+      {base + L"\\Foo\\both", tmp_ + "/Foo/both"},  // the exact name wins
+      {base + L"\\Foo\\BOTH", tmp_ + "/Foo/BOTH"},
+      {base + L"\\Foo\\.\\x\\..\\gamepatch", tmp_ + "/Foo/gamepatch"},
+      {base + L"\\Missing\\Child", tmp_ + "/Missing/Child"},
+      {L"C:\\..\\..\\windows", tmp_ + "/root/drive_c/windows"},  // never above the drive
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(root_.ToHost(c.path, host, error));
+    EXPECT_EQ(host, c.host);
+  }
+}
+
+TEST_F(MachineRootTest, PathsWithoutADriveAreNotFound) {
+  std::string host;
+  std::uint32_t error = 0;
+  EXPECT_FALSE(root_.ToHost(L"Q:\\x", host, error));
+  EXPECT_EQ(error, win::kPathNotFound);
+  EXPECT_FALSE(root_.ToHost(L"\\\\server\\share\\x", host, error));
+  // A dangling drive link is no drive.
+  ASSERT_EQ(symlink((tmp_ + "/gone").c_str(), (tmp_ + "/root/dosdevices/q:").c_str()), 0);
+  EXPECT_FALSE(root_.ToHost(L"Q:\\x", host, error));
+  EXPECT_EQ(error, win::kPathNotFound);
+}
+
+TEST_F(MachineRootTest, HostPathsShowThroughTheLongestDrive) {
+  EXPECT_EQ(root_.ToWindows("/srv/games/Foo"), L"Z:\\srv\\games\\Foo");
+  EXPECT_EQ(root_.ToWindows(tmp_ + "/root/drive_c/Games/Foo"), L"C:\\Games\\Foo");
+  EXPECT_EQ(root_.ToWindows(tmp_ + "/root/drive_c"), L"C:\\");
+  EXPECT_EQ(root_.ToWindows("/"), L"Z:\\");
+  mkdir((tmp_ + "/d").c_str(), 0755);
+  ASSERT_EQ(symlink((tmp_ + "/d").c_str(), (tmp_ + "/root/dosdevices/d:").c_str()), 0);
+  EXPECT_EQ(root_.ToWindows(tmp_ + "/d/x/../y"), L"D:\\y");
+  EXPECT_EQ(root_.ToWindows(tmp_ + "/dd"), root_.ToWindows(tmp_) + L"\\dd");  // a prefix must end at a "/"
+}
+
+TEST(NormalizeHostPath, IsLexical) {
+  EXPECT_EQ(NormalizeHostPath("/a/./b//c/../d/"), "/a/b/d");
+  EXPECT_EQ(NormalizeHostPath("/../.."), "/");
+}
+
+}  // namespace
+}  // namespace kestrel

@@ -1,0 +1,135 @@
+#include "platform/model/profile_text.h"
+
+#include "util/nocase.h"
+#include "util/utf.h"
+
+namespace kestrel {
+
+namespace {
+
+bool IsProfileSpace(wchar_t c) {
+  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f' || c == 0x1A ||
+         c == 0xA0 || c == 0x3000;
+}
+
+std::wstring_view Trim(std::wstring_view s) {
+  while (!s.empty() && IsProfileSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsProfileSpace(s.back())) s.remove_suffix(1);
+  return s;
+}
+
+}  // namespace
+
+ProfileText::ProfileText(std::wstring_view text) {
+  sections_.push_back(ProfileSection{});  // keys before the first section
+  std::size_t pos = 0;
+  while (pos < text.size()) {
+    std::size_t end = text.find_first_of(L"\r\n", pos);
+    if (end == std::wstring_view::npos) end = text.size();
+    std::wstring_view line = Trim(text.substr(pos, end - pos));
+    pos = end;
+    while (pos < text.size() && (text[pos] == L'\r' || text[pos] == L'\n')) ++pos;
+    if (line.empty()) continue;
+    if (line.front() == L'[') {
+      std::size_t close = line.rfind(L']');
+      if (close != std::wstring_view::npos) {
+        sections_.push_back(ProfileSection{std::wstring(Trim(line.substr(1, close - 1))), {}});
+        continue;
+      }
+    }
+    ProfileKey key;
+    std::size_t eq = line.find(L'=');
+    if (eq == std::wstring_view::npos) {
+      key.name = std::wstring(line);
+    } else {
+      key.name = std::wstring(Trim(line.substr(0, eq)));
+      key.value = std::wstring(Trim(line.substr(eq + 1)));
+    }
+    sections_.back().keys.push_back(std::move(key));
+  }
+}
+
+const ProfileSection* ProfileText::FindSection(std::wstring_view section) const {
+  section = Trim(section);
+  for (const ProfileSection& s : sections_) {
+    if (&s == &sections_.front() && s.keys.empty()) continue;
+    if (EqualsNoCase(s.name, section)) return &s;
+  }
+  return nullptr;
+}
+
+std::optional<std::wstring> ProfileText::FindValue(std::wstring_view section, std::wstring_view key) const {
+  const ProfileSection* s = FindSection(section);
+  if (!s) return std::nullopt;
+  key = Trim(key);
+  for (const ProfileKey& k : s->keys)
+    if (EqualsNoCase(k.name, key)) return k.value;
+  return std::nullopt;
+}
+
+std::wstring DecodeTextFile(std::string_view bytes, const std::function<std::wstring(std::string_view)>& ansi) {
+  auto starts = [&](std::string_view bom) { return bytes.substr(0, bom.size()) == bom; };
+  if (starts("\xFF\xFE")) return Utf16LeToWide(bytes.substr(2));
+  if (starts("\xFE\xFF")) {
+    std::string swapped(bytes.substr(2));
+    for (std::size_t i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    return Utf16LeToWide(swapped);
+  }
+  if (starts("\xEF\xBB\xBF")) return Utf8ToWide(bytes.substr(3));
+  if (IsValidUtf8(bytes)) return Utf8ToWide(bytes);
+  return ansi(bytes);
+}
+
+std::wstring CopyProfileValue(std::wstring_view value, std::uint32_t bufferChars) {
+  if (bufferChars == 0) return std::wstring();
+  bool quoted = value.size() >= 2 && (value.front() == L'"' || value.front() == L'\'') &&
+                value.back() == value.front();
+  if (!quoted) return std::wstring(value.substr(0, bufferChars - 1));
+  // The closing quote is dropped as the last character of what was copied
+  // whenever the buffer is at least as long as the text after the opening
+  // quote, so a value cut by exactly one loses one character more: the
+  // profile reader's own rule, kept so both builds read alike.
+  value.remove_prefix(1);
+  std::wstring copied(value.substr(0, bufferChars - 1));
+  if (bufferChars >= value.size() && !copied.empty()) copied.pop_back();
+  return copied;
+}
+
+std::wstring ProfileGetString(const ProfileText* text, std::wstring_view section, std::wstring_view key,
+                              std::wstring_view defaultValue, std::uint32_t bufferChars) {
+  std::optional<std::wstring> value = text ? text->FindValue(section, key) : std::nullopt;
+  if (value) return CopyProfileValue(*value, bufferChars);
+  while (!defaultValue.empty() && defaultValue.back() == L' ') defaultValue.remove_suffix(1);
+  return CopyProfileValue(defaultValue, bufferChars);
+}
+
+int ProfileGetInt(const ProfileText* text, std::wstring_view section, std::wstring_view key, int defaultValue) {
+  std::wstring value = ProfileGetString(text, section, key, L"", 30);
+  if (value.empty()) return defaultValue;
+  std::size_t i = 0;
+  while (i < value.size() && value[i] <= L' ') ++i;
+  bool minus = false;
+  if (i < value.size() && (value[i] == L'+' || value[i] == L'-')) minus = value[i++] == L'-';
+  unsigned base = 10;
+  if (i + 1 < value.size() && value[i] == L'0') {
+    if (value[i + 1] == L'x') base = 16;
+    else if (value[i + 1] == L'o') base = 8;
+    else if (value[i + 1] == L'b') base = 2;
+    if (base != 10) i += 2;
+  }
+  std::uint32_t total = 0;  // wraps like the 32-bit unsigned it stands for
+  for (; i < value.size(); ++i) {
+    wchar_t c = value[i];
+    unsigned digit;
+    if (c >= L'0' && c <= L'9') digit = c - L'0';
+    else if (c >= L'A' && c <= L'Z') digit = c - L'A' + 10;
+    else if (c >= L'a' && c <= L'z') digit = c - L'a' + 10;
+    else break;
+    if (digit >= base) break;
+    total = total * base + digit;
+  }
+  if (minus) total = 0u - total;
+  return static_cast<int>(total);
+}
+
+}  // namespace kestrel

@@ -1,0 +1,74 @@
+#pragma once
+// The text of a profile (.ini) file read the way Windows reads it, shared
+// by every platform that has no GetPrivateProfileStringW of its own:
+//
+//   - a line is cut at CR or LF and trimmed of blanks at both ends;
+//   - "[name]" starts a section: the name is what lies between the "[" and
+//     the last "]" of the line, trimmed; a "[" line without "]" is an
+//     ordinary line;
+//   - "key=value" is a key: the key is trimmed, the value starts after the
+//     first "=" and is trimmed; a line without "=" is a key without value;
+//   - there are no comments: ";x=1" is a key named ";x";
+//   - lines before the first section belong to a section with no name;
+//   - lookups fold case, search only the first section of a name, and take
+//     the first key of a name in it.
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kestrel {
+
+struct ProfileKey {
+  std::wstring name;
+  std::optional<std::wstring> value;  ///< none for a line without "="
+};
+
+struct ProfileSection {
+  std::wstring name;
+  std::vector<ProfileKey> keys;
+};
+
+class ProfileText {
+ public:
+  ProfileText() = default;
+  explicit ProfileText(std::wstring_view text);
+
+  const std::vector<ProfileSection>& sections() const { return sections_; }
+
+  /// The first section whose name equals `section` (blanks around the
+  /// asked-for name ignored, case folded), or null.
+  const ProfileSection* FindSection(std::wstring_view section) const;
+  /// The value of `key` in that section; none when the section or key is
+  /// missing or the key has no "=".
+  std::optional<std::wstring> FindValue(std::wstring_view section, std::wstring_view key) const;
+
+ private:
+  std::vector<ProfileSection> sections_;
+};
+
+/// Decodes the bytes of a text file: UTF-16LE or UTF-16BE with a byte-order
+/// mark, UTF-8 with or without one, anything else through `ansi` (the ANSI
+/// code page).
+std::wstring DecodeTextFile(std::string_view bytes, const std::function<std::wstring(std::string_view)>& ansi);
+
+/// GetPrivateProfileStringW's copy of a found value or of the default into
+/// a buffer of `bufferChars` characters: one pair of matching surrounding
+/// quotes (' or ") is removed, and the text is cut to bufferChars - 1.
+std::wstring CopyProfileValue(std::wstring_view value, std::uint32_t bufferChars);
+
+/// GetPrivateProfileStringW on parsed text (the file may be missing:
+/// `text` null).
+std::wstring ProfileGetString(const ProfileText* text, std::wstring_view section, std::wstring_view key,
+                              std::wstring_view defaultValue, std::uint32_t bufferChars);
+
+/// GetPrivateProfileIntW on parsed text: the default when the value is
+/// missing or empty; otherwise leading blanks, a sign and a "0x", "0o" or
+/// "0b" prefix are read and the digits up to the first other character
+/// make the number ("42abc" is 42, " -7" is -7, "abc" is 0).
+int ProfileGetInt(const ProfileText* text, std::wstring_view section, std::wstring_view key, int defaultValue);
+
+}  // namespace kestrel

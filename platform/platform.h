@@ -1,0 +1,177 @@
+#pragma once
+// The launcher reaches the machine only through this interface, so that its
+// logic builds and runs anywhere: on Windows the Win32 half stands behind
+// it, on Linux a Windows-like machine model, and in unit tests an in-memory
+// fake that records every call.
+//
+// Operations are named after the Windows calls they stand for, wide "W"
+// variants included, and keep their meaning: paths are Windows paths
+// (drive letters, backslashes), names of files, sections and keys match
+// without regard to case, and every operation that can fail sets the
+// thread's last error to a Windows error code.  Where Windows fills a
+// caller's buffer, the buffer's size in characters is an argument and the
+// result is cut to fit, never overflowed.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace kestrel {
+
+/// A kernel object: a thread, a process or a mutex.  0 is no handle.
+using Handle = std::uintptr_t;
+inline constexpr Handle kNoHandle = 0;
+
+/// Windows error codes the logic and the platforms name.
+namespace win {
+inline constexpr std::uint32_t kSuccess = 0;
+inline constexpr std::uint32_t kFileNotFound = 2;
+inline constexpr std::uint32_t kPathNotFound = 3;
+inline constexpr std::uint32_t kAccessDenied = 5;
+inline constexpr std::uint32_t kInvalidHandle = 6;
+inline constexpr std::uint32_t kNotEnoughMemory = 8;
+inline constexpr std::uint32_t kSharingViolation = 32;
+inline constexpr std::uint32_t kFileExists = 80;
+inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kDirNotEmpty = 145;
+inline constexpr std::uint32_t kAlreadyExists = 183;
+inline constexpr std::uint32_t kBadExeFormat = 193;
+inline constexpr std::uint32_t kMoreData = 234;
+inline constexpr std::uint32_t kNoAssociation = 1155;
+
+/// WaitForSingleObject
+inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
+inline constexpr std::uint32_t kWaitObject0 = 0;
+inline constexpr std::uint32_t kWaitTimeout = 258;
+inline constexpr std::uint32_t kWaitFailed = 0xFFFFFFFF;
+
+/// ShowWindow modes used by the launcher.
+inline constexpr int kSwHide = 0;
+inline constexpr int kSwShowNormal = 1;
+inline constexpr int kSwShow = 5;
+inline constexpr int kSwShowMinimized = 6;
+
+/// Registry value types.
+inline constexpr std::uint32_t kRegSz = 1;
+inline constexpr std::uint32_t kRegExpandSz = 2;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+inline constexpr std::uint32_t kRegMultiSz = 7;
+inline constexpr std::uint32_t kRegQword = 11;
+}  // namespace win
+
+/// The registry roots the launcher uses.
+enum class RegRoot { kLocalMachine, kCurrentUser };
+
+/// The shell's active-desktop object (IActiveDesktop), which sets the
+/// wallpaper in three steps.  Each returns true on success (S_OK).
+class ActiveDesktop {
+ public:
+  virtual ~ActiveDesktop() = default;
+  virtual bool SetWallpaper(const std::wstring& file) = 0;
+  /// IActiveDesktop::SetWallpaperOptions with the style number
+  /// (0 centred, 1 tiled, 2 stretched), passed through unchanged.
+  virtual bool SetWallpaperOptions(int style) = 0;
+  /// IActiveDesktop::ApplyChanges with AD_APPLY_* flags (7: save,
+  /// regenerate and refresh).
+  virtual bool ApplyChanges(std::uint32_t flags) = 0;
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- Process start-up --------------------------------------------------
+
+  /// The framework's application start-up, the OLE and component-object
+  /// libraries, control hosting and the graphics library (GDI+).
+  virtual void InitializeFramework() = 0;
+  /// GetModuleFileNameW of the launcher itself, cut to 259 characters.
+  virtual std::wstring GetModuleFileNameW() = 0;
+  /// GetCommandLineW: the whole command line, the program's name first.
+  virtual std::wstring GetCommandLineW() = 0;
+  /// On Windows the path as it stands.  On a platform whose own paths are
+  /// not Windows paths (a Linux "/srv/games/Foo"), the same place in Windows
+  /// form ("Z:\srv\games\Foo"); text that is not such a path is returned
+  /// unchanged.
+  virtual std::wstring NativePathToWindows(const std::wstring& path) = 0;
+
+  // --- Errors and diagnostics --------------------------------------------
+
+  virtual std::uint32_t GetLastError() = 0;
+  virtual void SetLastError(std::uint32_t code) = 0;
+  /// OutputDebugStringW: one diagnostic message, without a line end.
+  virtual void OutputDebugStringW(const std::wstring& message) = 0;
+
+  // --- Files ---------------------------------------------------------------
+
+  /// PathFileExistsW: true when a file or a directory is there.
+  virtual bool PathFileExistsW(const std::wstring& path) = 0;
+  /// Reads a whole file (CreateFileW, GetFileSize, ReadFile, CloseHandle).
+  /// False with the last error set when it cannot be opened or read.
+  virtual bool ReadFileBytes(const std::wstring& path, std::string& bytes) = 0;
+
+  // --- Profile (.ini) files --------------------------------------------------
+
+  /// GetPrivateProfileStringW into a buffer of `bufferChars` characters:
+  /// the value (one pair of surrounding quotes removed) or `defaultValue`,
+  /// cut to bufferChars - 1 characters.
+  virtual std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
+                                                const std::wstring& defaultValue,
+                                                std::uint32_t bufferChars, const std::wstring& file) = 0;
+  /// GetPrivateProfileIntW: the number at the start of the value, or
+  /// `defaultValue` when the key is missing or empty.
+  virtual int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
+                                    const std::wstring& file) = 0;
+
+  // --- Programs, threads and synchronisation ---------------------------------
+
+  /// ShellExecuteW with no owner window.  An empty verb is the default
+  /// verb; empty parameters or directory are none.  Returns a value above
+  /// 32 on success, and sets the last error either way.
+  virtual std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file,
+                                      const std::wstring& parameters, const std::wstring& directory,
+                                      int showMode) = 0;
+  /// CreateMutexW without security attributes.  When a mutex of that name
+  /// already exists, the handle is still returned and the last error is
+  /// 183 (ERROR_ALREADY_EXISTS); otherwise it is 0.  The mutex is never
+  /// inherited by programs the launcher starts.
+  virtual Handle CreateMutexW(const std::wstring& name, bool initialOwner) = 0;
+  /// Starts a thread running `routine` (the runtime's _beginthreadex).
+  virtual Handle BeginThread(std::function<void()> routine) = 0;
+  /// WaitForSingleObject on a thread or process handle.
+  virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
+  virtual void Sleep(std::uint32_t milliseconds) = 0;
+
+  // --- Known folders and registry -------------------------------------------
+
+  /// SHGetSpecialFolderPathW without creation: the folder of a CSIDL
+  /// number, or empty when the machine has none.
+  virtual std::wstring SHGetSpecialFolderPathW(int csidl) = 0;
+  /// SHGetValueW: reads a value into `data` (its size is the buffer's).
+  /// `*dataSize` receives the bytes written, or the bytes needed when the
+  /// result is 234 (ERROR_MORE_DATA).  A REG_EXPAND_SZ comes back expanded.
+  /// Returns 0 (ERROR_SUCCESS) or a Windows error code.
+  virtual long SHGetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
+                           std::uint32_t* type, std::span<std::uint8_t> data, std::uint32_t* dataSize) = 0;
+  /// SHSetValueW: writes a value, creating the key when it is missing.
+  virtual long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
+                           std::uint32_t type, std::span<const std::uint8_t> data) = 0;
+
+  // --- Desktop and code pages ------------------------------------------------
+
+  /// CoCreateInstance of the active-desktop object; null when it cannot be
+  /// created.
+  virtual std::unique_ptr<ActiveDesktop> CreateActiveDesktop() = 0;
+  /// WideCharToMultiByte / MultiByteToWideChar with the ANSI code page.
+  virtual std::string WideToAnsi(std::wstring_view text) = 0;
+  virtual std::wstring AnsiToWide(std::string_view bytes) = 0;
+};
+
+/// The platform of the machine the launcher runs on.
+std::unique_ptr<Platform> CreateSystemPlatform();
+
+}  // namespace kestrel

@@ -1,0 +1,76 @@
+// The real KestrelEx binary on a temporary machine, with a recorder program
+// standing in for the game.
+
+#include <gtest/gtest.h>
+
+#include "tests/e2e/e2e_support.h"
+#include "util/utf.h"
+
+namespace kestrel::e2e {
+namespace {
+
+TEST(LaunchE2E, DirectoryFormStartsTheGameInItsFolder) {
+  TempMachine m;
+  m.MakeDir("Foo");
+  m.Install(KESTREL_RECORDER, "Foo/game.exe");
+  std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe|-window";
+  ASSERT_EQ(m.Run(KESTREL_EXE, {line}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-window", "cwd=" + m.dir() + "/Foo", "done"}));
+  EXPECT_EQ(m.LogLines(), (std::vector<std::string>{
+                              "MSG: Init base value from cmdLine succeed",
+                              "MSG: Execute: file=" + WideToUtf8(m.Windows("Foo")) +
+                                  "\\game.exe, param=-window, workdir=" + WideToUtf8(m.Windows("Foo")) + ", code=0",
+                          }));
+}
+
+TEST(LaunchE2E, HostPathsAndSpacesInThePathForm) {
+  TempMachine m;
+  m.MakeDir("My Games/Foo/bin");
+  m.Install(KESTREL_RECORDER, "My Games/Foo/bin/game.exe");
+  ASSERT_EQ(m.Run(KESTREL_EXE, {"|" + m.dir() + "/My Games/Foo/bin/game.exe|-a \"b c\" /s"}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-a", "arg=b c", "arg=/s",
+                                                         "cwd=" + m.dir() + "/My Games/Foo/bin", "done"}));
+  EXPECT_EQ(m.LogLines(),
+            (std::vector<std::string>{"MSG: Execute: file=" + WideToUtf8(m.Windows("My Games/Foo/bin")) +
+                                      "\\game.exe, param=-a \"b c\" /s, workdir=" +
+                                      WideToUtf8(m.Windows("My Games/Foo/bin")) + ", code=0"}));
+}
+
+TEST(LaunchE2E, EmptyCommandLineReadsTheConfigBesideTheLauncher) {
+  TempMachine m;
+  m.MakeDir("Launcher/GamePatch");
+  m.Install(KESTREL_EXE, "Launcher/KestrelEx");
+  m.Install(KESTREL_RECORDER, "Launcher/Game.exe");
+  // UTF-16LE with a byte-order mark and names in another case than on disk.
+  m.Write("Launcher/GamePatch/Config.ini",
+          "\xFF\xFE" + WideToUtf16Le(L"[GAME_BASE]\r\nmainexe=game.EXE\r\nparam=\"-x\"\r\n"));
+  ASSERT_EQ(m.Run(m.dir() + "/Launcher/KestrelEx", {}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=Game.exe", "arg=-x", "cwd=" + m.dir() + "/Launcher", "done"}));
+  EXPECT_EQ(m.LogLines().at(0), "MSG: Init base value from config file succeed, dir=" +
+                                    WideToUtf8(m.Windows("Launcher")) + ", exe=game.EXE, param=-x, code=0");
+}
+
+TEST(LaunchE2E, SecondInstanceEndsUnlessHalyardIsBesideIt) {
+  TempMachine m;
+  m.MakeDir("Launcher");
+  m.MakeDir("Foo");
+  m.Install(KESTREL_EXE, "Launcher/KestrelEx");
+  m.Install(KESTREL_RECORDER, "Foo/game.exe");
+  // The first launcher's game (a shell) holds nothing; a second instance is
+  // simulated by holding the launcher's lock while it starts.
+  std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe";
+  m.MakeDir("root/mutex");
+  std::string holder = "exec 9>'" + m.dir() + "/root/mutex/KestrelEx.lock'; flock -n 9 || exit 1; "
+                       "KESTREL_ROOT='" + m.dir() + "/root' KESTREL_LOG='" + m.log() +
+                       "' KESTREL_RECORD='" + m.record() + "' '" + m.dir() + "/Launcher/KestrelEx' '" + line +
+                       "' 2>/dev/null";
+  ASSERT_EQ(m.Run("/bin/sh", {"-c", holder}), 0);
+  EXPECT_EQ(m.LogLines(), std::vector<std::string>{"MSG: Init base value from cmdLine succeed"});
+
+  m.Write("Launcher/Halyard.exe", "");
+  ASSERT_EQ(m.Run("/bin/sh", {"-c", holder}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "cwd=" + m.dir() + "/Foo", "done"}));
+}
+
+}  // namespace
+}  // namespace kestrel::e2e
