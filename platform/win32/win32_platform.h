@@ -1,0 +1,49 @@
+#pragma once
+// The launcher's platform on Windows: every operation is the Windows call
+// it is named after, with the arguments the launcher has always passed.
+// Each operation leaves the thread's last error as that call left it, so a
+// log line's "code=%d" shows the call's own result.
+
+#include "platform/platform.h"
+
+namespace kestrel {
+
+class Win32Platform : public Platform {
+ public:
+  Win32Platform() = default;
+  ~Win32Platform() override = default;
+
+  void InitializeFramework() override;
+  std::wstring GetModuleFileNameW() override;
+  std::wstring GetCommandLineW() override;
+  std::wstring NativePathToWindows(const std::wstring& path) override;
+  std::uint32_t GetLastError() override;
+  void SetLastError(std::uint32_t code) override;
+  void OutputDebugStringW(const std::wstring& message) override;
+  bool PathFileExistsW(const std::wstring& path) override;
+  bool ReadFileBytes(const std::wstring& path, std::string& bytes) override;
+  std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
+                                        const std::wstring& defaultValue, std::uint32_t bufferChars,
+                                        const std::wstring& file) override;
+  int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
+                            const std::wstring& file) override;
+  std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
+                              const std::wstring& directory, int showMode) override;
+  Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
+  Handle BeginThread(std::function<void()> routine) override;
+  std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
+  void Sleep(std::uint32_t milliseconds) override;
+  std::wstring SHGetSpecialFolderPathW(int csidl) override;
+  long SHGetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t* type,
+                   std::span<std::uint8_t> data, std::uint32_t* dataSize) override;
+  long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
+                   std::span<const std::uint8_t> data) override;
+  std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
+  std::string WideToAnsi(std::wstring_view text) override;
+  std::wstring AnsiToWide(std::string_view bytes) override;
+
+ private:
+  std::uintptr_t gdiplusToken_ = 0;  ///< the graphics library is never shut down explicitly
+};
+
+}  // namespace kestrel
