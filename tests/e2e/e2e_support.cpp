@@ -1,95 +1,81 @@
 #include "tests/e2e/e2e_support.h"
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/stat.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <chrono>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
 
 #include "util/utf.h"
 
-extern char** environ;
-
 namespace kestrel::e2e {
 
-std::string ReadFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
+namespace fs = std::filesystem;
 
 namespace {
+
+// Paths are UTF-8 on both builds; std::filesystem takes them as such only
+// through char8_t.
+fs::path FsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+std::string Utf8(const fs::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
+
 }  // namespace
 
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(FsPath(path), std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 TempMachine::TempMachine() {
-  char dir[] = "/tmp/kestrel-e2e-XXXXXX";
-  if (!mkdtemp(dir)) throw std::runtime_error("mkdtemp failed");
-  dir_ = dir;
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    fs::path candidate = fs::temp_directory_path() / ("kestrel-e2e-" + std::to_string(random() % 100000000));
+    std::error_code ec;
+    if (fs::create_directory(candidate, ec)) {
+      dir_ = Utf8(candidate);
+      return;
+    }
+  }
+  throw std::runtime_error("no temporary folder");
 }
 
 TempMachine::~TempMachine() {
-  std::string cmd = "rm -rf '" + dir_ + "'";
-  (void)!std::system(cmd.c_str());
+  std::error_code ec;
+  fs::remove_all(FsPath(dir_), ec);
 }
 
-std::wstring TempMachine::Windows(const std::string& relative) const {
-  std::wstring path = L"Z:" + Utf8ToWide(dir_ + (relative.empty() ? "" : "/" + relative));
-  for (wchar_t& c : path)
-    if (c == L'/') c = L'\\';
-  return path;
+std::string TempMachine::Host(const std::string& relative) const {
+  return Utf8((FsPath(dir_) / FsPath(relative)).make_preferred());
 }
 
 void TempMachine::MakeDir(const std::string& relative) const {
-  std::string cmd = "mkdir -p '" + dir_ + "/" + relative + "'";
-  if (std::system(cmd.c_str()) != 0) throw std::runtime_error("mkdir failed");
+  fs::create_directories(FsPath(Host(relative)));
 }
 
 void TempMachine::Write(const std::string& relative, const std::string& bytes) const {
-  std::ofstream(dir_ + "/" + relative, std::ios::binary) << bytes;
+  std::ofstream(FsPath(Host(relative)), std::ios::binary) << bytes;
 }
 
 void TempMachine::Install(const std::string& program, const std::string& relative) const {
-  std::string target = dir_ + "/" + relative;
-  std::ofstream(target, std::ios::binary) << ReadFile(program);
-  chmod(target.c_str(), 0755);
-}
-
-int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
-  std::vector<std::string> env{"KESTREL_ROOT=" + dir_ + "/root", "KESTREL_LOG=" + log(), "KESTREL_RECORD=" + record()};
-  for (char** e = environ; *e; ++e) {
-    std::string entry = *e;
-    if (entry.rfind("KESTREL_", 0) != 0) env.push_back(entry);
-  }
-  std::vector<char*> envp, argv{const_cast<char*>(program.c_str())};
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;  // the launcher's own stderr lines are not the test's
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  fs::path target = FsPath(Host(relative));
+  fs::copy_file(FsPath(program), target, fs::copy_options::overwrite_existing);
+  fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                              fs::perms::others_read | fs::perms::others_exec);
 }
 
 std::vector<std::string> TempMachine::LogLines() const { return Lines(ReadFile(log())); }

@@ -1,21 +1,40 @@
 #pragma once
 // A temporary machine for end-to-end runs of the real launcher: its own
-// KESTREL_ROOT, log file and record file, removed afterwards.
+// folder, log file and record file, removed afterwards.  The same tests run
+// on both builds: on Linux the launcher sees the folder through drive Z: of
+// its machine model; on Windows (and under Wine) the folder is a Windows
+// folder below the temporary directory.
 
 #include <string>
 #include <vector>
 
 namespace kestrel::e2e {
 
+/// A program's file name on this build: "KestrelEx" or "KestrelEx.exe".
+std::string ProgramFile(const std::string& stem);
+/// A program of the build, found beside the test program itself.
+std::string ProgramBesideTests(const std::string& stem);
+/// The name a started program sees as its own (its argv[0]) when it was
+/// started by a name in another case than the disk's: on Windows the name
+/// as the starter wrote it; on Linux the name on disk, since the machine
+/// model must hand the real file's path to the kernel.
+std::string StartedName(const std::string& asWritten, const std::string& onDisk);
+
 class TempMachine {
  public:
   TempMachine();
   ~TempMachine();
+  TempMachine(const TempMachine&) = delete;
+  TempMachine& operator=(const TempMachine&) = delete;
 
+  /// The folder as this system names it (UTF-8).
   const std::string& dir() const { return dir_; }
-  std::string log() const { return dir_ + "/kestrel.log"; }
-  std::string record() const { return dir_ + "/record.txt"; }
-  /// The Windows form of a path below dir() (through drive Z:).
+  /// A path below dir() as this system names it: what a started program
+  /// sees as its working directory.  `relative` uses "/".
+  std::string Host(const std::string& relative) const;
+  std::string log() const { return Host("kestrel.log"); }
+  std::string record() const { return Host("record.txt"); }
+  /// The Windows form of a path below dir(), as the launcher logs it.
   std::wstring Windows(const std::string& relative) const;
 
   void MakeDir(const std::string& relative) const;
@@ -26,6 +45,10 @@ class TempMachine {
   /// Runs `program` with `args` and this machine's environment, waits for
   /// it, and returns its exit code.
   int Run(const std::string& program, const std::vector<std::string>& args) const;
+  /// Run() while this test holds the single-instance mutex `name`, as a
+  /// launcher that is still running would.
+  int RunHoldingMutex(const std::string& name, const std::string& program,
+                      const std::vector<std::string>& args) const;
   /// The lines of the launcher's log.
   std::vector<std::string> LogLines() const;
   /// The record of started programs, once `count` of them have finished
@@ -39,3 +62,11 @@ class TempMachine {
 std::string ReadFile(const std::string& path);
 
 }  // namespace kestrel::e2e
+
+// The programs under test; the Linux build names them from CMake.
+#ifndef KESTREL_EXE
+#define KESTREL_EXE ::kestrel::e2e::ProgramBesideTests("KestrelEx")
+#endif
+#ifndef KESTREL_RECORDER
+#define KESTREL_RECORDER ::kestrel::e2e::ProgramBesideTests("kestrel_recorder")
+#endif

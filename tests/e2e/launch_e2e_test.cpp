@@ -1,5 +1,7 @@
 // The real KestrelEx binary on a temporary machine, with a recorder program
-// standing in for the game.
+// standing in for the game.  Both builds run these tests and must log the
+// same lines; only the paths differ (the Linux build sees its folders
+// through drive Z:).
 
 #include <gtest/gtest.h>
 
@@ -15,7 +17,7 @@ TEST(LaunchE2E, DirectoryFormStartsTheGameInItsFolder) {
   m.Install(KESTREL_RECORDER, "Foo/game.exe");
   std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe|-window";
   ASSERT_EQ(m.Run(KESTREL_EXE, {line}), 0);
-  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-window", "cwd=" + m.dir() + "/Foo", "done"}));
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-window", "cwd=" + m.Host("Foo"), "done"}));
   EXPECT_EQ(m.LogLines(), (std::vector<std::string>{
                               "MSG: Init base value from cmdLine succeed",
                               "MSG: Execute: file=" + WideToUtf8(m.Windows("Foo")) +
@@ -27,9 +29,9 @@ TEST(LaunchE2E, HostPathsAndSpacesInThePathForm) {
   TempMachine m;
   m.MakeDir("My Games/Foo/bin");
   m.Install(KESTREL_RECORDER, "My Games/Foo/bin/game.exe");
-  ASSERT_EQ(m.Run(KESTREL_EXE, {"|" + m.dir() + "/My Games/Foo/bin/game.exe|-a \"b c\" /s"}), 0);
+  ASSERT_EQ(m.Run(KESTREL_EXE, {"|" + m.Host("My Games/Foo/bin/game.exe") + "|-a \"b c\" /s"}), 0);
   EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-a", "arg=b c", "arg=/s",
-                                                         "cwd=" + m.dir() + "/My Games/Foo/bin", "done"}));
+                                                         "cwd=" + m.Host("My Games/Foo/bin"), "done"}));
   EXPECT_EQ(m.LogLines(),
             (std::vector<std::string>{"MSG: Execute: file=" + WideToUtf8(m.Windows("My Games/Foo/bin")) +
                                       "\\game.exe, param=-a \"b c\" /s, workdir=" +
@@ -39,13 +41,14 @@ TEST(LaunchE2E, HostPathsAndSpacesInThePathForm) {
 TEST(LaunchE2E, EmptyCommandLineReadsTheConfigBesideTheLauncher) {
   TempMachine m;
   m.MakeDir("Launcher/GamePatch");
-  m.Install(KESTREL_EXE, "Launcher/KestrelEx");
+  m.Install(KESTREL_EXE, "Launcher/" + ProgramFile("KestrelEx"));
   m.Install(KESTREL_RECORDER, "Launcher/Game.exe");
   // UTF-16LE with a byte-order mark and names in another case than on disk.
   m.Write("Launcher/GamePatch/Config.ini",
           "\xFF\xFE" + WideToUtf16Le(L"[GAME_BASE]\r\nmainexe=game.EXE\r\nparam=\"-x\"\r\n"));
-  ASSERT_EQ(m.Run(m.dir() + "/Launcher/KestrelEx", {}), 0);
-  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=Game.exe", "arg=-x", "cwd=" + m.dir() + "/Launcher", "done"}));
+  ASSERT_EQ(m.Run(m.Host("Launcher/" + ProgramFile("KestrelEx")), {}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=" + StartedName("game.EXE", "Game.exe"), "arg=-x",
+                                                         "cwd=" + m.Host("Launcher"), "done"}));
   EXPECT_EQ(m.LogLines().at(0), "MSG: Init base value from config file succeed, dir=" +
                                     WideToUtf8(m.Windows("Launcher")) + ", exe=game.EXE, param=-x, code=0");
 }
@@ -54,22 +57,17 @@ TEST(LaunchE2E, SecondInstanceEndsUnlessHalyardIsBesideIt) {
   TempMachine m;
   m.MakeDir("Launcher");
   m.MakeDir("Foo");
-  m.Install(KESTREL_EXE, "Launcher/KestrelEx");
+  m.Install(KESTREL_EXE, "Launcher/" + ProgramFile("KestrelEx"));
   m.Install(KESTREL_RECORDER, "Foo/game.exe");
-  // The first launcher's game (a shell) holds nothing; a second instance is
-  // simulated by holding the launcher's lock while it starts.
-  std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe";
-  m.MakeDir("root/mutex");
-  std::string holder = "exec 9>'" + m.dir() + "/root/mutex/KestrelEx.lock'; flock -n 9 || exit 1; "
-                       "KESTREL_ROOT='" + m.dir() + "/root' KESTREL_LOG='" + m.log() +
-                       "' KESTREL_RECORD='" + m.record() + "' '" + m.dir() + "/Launcher/KestrelEx' '" + line +
-                       "' 2>/dev/null";
-  ASSERT_EQ(m.Run("/bin/sh", {"-c", holder}), 0);
+  // Another launcher still runs: this test holds its mutex meanwhile.
+  const std::string launcher = m.Host("Launcher/" + ProgramFile("KestrelEx"));
+  const std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe";
+  ASSERT_EQ(m.RunHoldingMutex("KestrelEx", launcher, {line}), 0);
   EXPECT_EQ(m.LogLines(), std::vector<std::string>{"MSG: Init base value from cmdLine succeed"});
 
   m.Write("Launcher/Halyard.exe", "");
-  ASSERT_EQ(m.Run("/bin/sh", {"-c", holder}), 0);
-  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "cwd=" + m.dir() + "/Foo", "done"}));
+  ASSERT_EQ(m.RunHoldingMutex("KestrelEx", launcher, {line}), 0);
+  EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "cwd=" + m.Host("Foo"), "done"}));
 }
 
 }  // namespace

@@ -1,27 +1,53 @@
 // A stand-in for a game, an installer or any program the launcher starts:
 // it appends what it was started with to the file named by KESTREL_RECORD
 // (or "record.txt" beside itself), one "arg=" line per argument, then its
-// working directory and a closing "done" line.
+// working directory and a closing "done" line, all in UTF-8.
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
-int main(int argc, char** argv) {
-  std::string path;
+namespace {
+
+std::string Utf8(const std::filesystem::path& path) {
+  std::u8string text = path.u8string();
+  return std::string(text.begin(), text.end());
+}
+
+int Record(const std::vector<std::filesystem::path>& argv) {
+  std::filesystem::path file;
   if (const char* record = std::getenv("KESTREL_RECORD"); record && *record) {
-    path = record;
+    std::string name = record;
+    file = std::filesystem::path(std::u8string(name.begin(), name.end()));
   } else {
-    path = (std::filesystem::path(argv[0]).parent_path() / "record.txt").string();
+    file = argv[0].parent_path() / "record.txt";
   }
-  std::string text = "program=" + std::filesystem::path(argv[0]).filename().string() + "\n";
-  for (int i = 1; i < argc; ++i) text += std::string("arg=") + argv[i] + "\n";
+  std::string text = "program=" + Utf8(argv[0].filename()) + "\n";
+  for (std::size_t i = 1; i < argv.size(); ++i) text += "arg=" + Utf8(argv[i]) + "\n";
   std::error_code ec;
-  text += "cwd=" + std::filesystem::current_path(ec).string() + "\ndone\n";
-  if (FILE* f = std::fopen(path.c_str(), "ab")) {
-    std::fwrite(text.data(), 1, text.size(), f);
-    std::fclose(f);
+  text += "cwd=" + Utf8(std::filesystem::current_path(ec)) + "\ndone\n";
+#ifdef _WIN32
+  FILE* out = _wfopen(file.c_str(), L"ab");
+#else
+  FILE* out = std::fopen(file.c_str(), "ab");
+#endif
+  if (out) {
+    std::fwrite(text.data(), 1, text.size(), out);
+    std::fclose(out);
   }
-  return argc > 1 && std::string(argv[1]) == "--fail" ? 3 : 0;
+  return argv.size() > 1 && argv[1] == "--fail" ? 3 : 0;
+}
+
+}  // namespace
+
+// Windows hands the arguments over in UTF-16; the narrow ones would be cut
+// to the ANSI code page.
+#ifdef _WIN32
+int wmain(int argc, wchar_t** argv) {
+#else
+int main(int argc, char** argv) {
+#endif
+  return Record(std::vector<std::filesystem::path>(argv, argv + argc));
 }

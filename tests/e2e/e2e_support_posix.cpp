@@ -1,0 +1,70 @@
+// Running programs on the Linux build: posix_spawn with the machine's
+// environment; the single-instance mutex is the machine model's lock file.
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+
+#include "tests/e2e/e2e_support.h"
+#include "util/utf.h"
+
+extern char** environ;
+
+namespace kestrel::e2e {
+
+std::string ProgramFile(const std::string& stem) { return stem; }
+std::string StartedName(const std::string&, const std::string& onDisk) { return onDisk; }
+
+std::string ProgramBesideTests(const std::string& stem) {
+  return (std::filesystem::read_symlink("/proc/self/exe").parent_path() / ProgramFile(stem)).string();
+}
+
+std::wstring TempMachine::Windows(const std::string& relative) const {
+  std::wstring path = L"Z:" + Utf8ToWide(Host(relative));
+  for (wchar_t& c : path)
+    if (c == L'/') c = L'\\';
+  return path;
+}
+
+int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
+  std::vector<std::string> env{"KESTREL_ROOT=" + Host("root"), "KESTREL_LOG=" + log(), "KESTREL_RECORD=" + record()};
+  for (char** e = environ; *e; ++e) {
+    std::string entry = *e;
+    if (entry.rfind("KESTREL_", 0) != 0) env.push_back(entry);
+  }
+  std::vector<char*> envp, argv{const_cast<char*>(program.c_str())};
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+
+  posix_spawn_file_actions_t actions;  // the launcher's own stderr lines are not the test's
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  waitpid(pid, &status, 0);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+int TempMachine::RunHoldingMutex(const std::string& name, const std::string& program,
+                                 const std::vector<std::string>& args) const {
+  MakeDir("root/mutex");
+  int fd = open(Host("root/mutex/" + name + ".lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
+  if (fd < 0 || flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    if (fd >= 0) close(fd);
+    return -1;
+  }
+  int rc = Run(program, args);
+  close(fd);
+  return rc;
+}
+
+}  // namespace kestrel::e2e
