@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -39,7 +40,9 @@ inline constexpr std::uint32_t kInvalidParameter = 87;
 inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kBadExeFormat = 193;
+inline constexpr std::uint32_t kNoMoreFiles = 18;
 inline constexpr std::uint32_t kMoreData = 234;
+inline constexpr std::uint32_t kDirectory = 267;  ///< ERROR_DIRECTORY: not a directory
 inline constexpr std::uint32_t kNoAssociation = 1155;
 
 /// WaitForSingleObject
@@ -54,6 +57,18 @@ inline constexpr int kSwShowNormal = 1;
 inline constexpr int kSwShow = 5;
 inline constexpr int kSwShowMinimized = 6;
 
+/// File attributes.
+inline constexpr std::uint32_t kFileAttributeReadonly = 0x01;
+inline constexpr std::uint32_t kFileAttributeHidden = 0x02;
+inline constexpr std::uint32_t kFileAttributeSystem = 0x04;
+inline constexpr std::uint32_t kFileAttributeDirectory = 0x10;
+inline constexpr std::uint32_t kFileAttributeArchive = 0x20;
+inline constexpr std::uint32_t kFileAttributeNormal = 0x80;
+inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
+
+/// RegOpenKeyExW access.
+inline constexpr std::uint32_t kKeyRead = 0x20019;
+
 /// Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
 inline constexpr std::uint32_t kRegExpandSz = 2;
@@ -62,6 +77,17 @@ inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kRegQword = 11;
 }  // namespace win
+
+/// What FindFirstFileW hands back when nothing matches (INVALID_HANDLE_VALUE).
+inline constexpr Handle kInvalidHandleValue = static_cast<Handle>(-1);
+
+/// One entry of a directory enumeration (the parts of WIN32_FIND_DATAW
+/// the launcher uses).
+struct FindDataW {
+  std::uint32_t attributes = 0;  ///< FILE_ATTRIBUTE_* bits
+  std::uint64_t fileSize = 0;
+  std::wstring fileName;  ///< the long name, without folder
+};
 
 /// The registry roots the launcher uses.
 enum class RegRoot { kLocalMachine, kCurrentUser };
@@ -114,6 +140,47 @@ class Platform {
   /// False with the last error set when it cannot be opened or read.
   virtual bool ReadFileBytes(const std::wstring& path, std::string& bytes) = 0;
 
+  /// PathIsDirectoryW: true when a directory is there.
+  virtual bool PathIsDirectoryW(const std::wstring& path) = 0;
+  /// GetFileAttributesW: FILE_ATTRIBUTE_* bits, or kInvalidFileAttributes
+  /// with the last error set.
+  virtual std::uint32_t GetFileAttributesW(const std::wstring& path) = 0;
+  /// SetFileAttributesW: of the bits only read-only counts here (on Linux
+  /// it is the write permission); directories keep theirs.
+  virtual bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) = 0;
+  /// FindFirstFileW on a pattern such as "C:\*.reg": Windows wildcard
+  /// rules ("*", "?", "*.*" matches every name), names matched without
+  /// regard to case, "." and ".." listed in folders below a drive's root.
+  /// kInvalidHandleValue with error 2 (nothing matches) or 3 (no folder).
+  virtual Handle FindFirstFileW(const std::wstring& pattern, FindDataW& data) = 0;
+  /// FindNextFileW: false with error 18 (ERROR_NO_MORE_FILES) at the end.
+  virtual bool FindNextFileW(Handle find, FindDataW& data) = 0;
+  virtual bool FindClose(Handle find) = 0;
+  /// CopyFileW: with failIfExists an existing target is left alone (error
+  /// 80); otherwise it is replaced, unless it is read-only (error 5).
+  virtual bool CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) = 0;
+  /// CreateDirectoryW without security attributes: error 183 when
+  /// something is there already, 3 when the parent folder is missing.
+  virtual bool CreateDirectoryW(const std::wstring& path) = 0;
+  /// DeleteFileW: a read-only file or a directory is not deleted (error 5).
+  virtual bool DeleteFileW(const std::wstring& path) = 0;
+  /// RemoveDirectoryW: only an empty directory (error 145 otherwise).
+  virtual bool RemoveDirectoryW(const std::wstring& path) = 0;
+  /// Creates or truncates a file and writes `bytes` (CreateFileW with
+  /// GENERIC_WRITE and CREATE_ALWAYS, WriteFile, CloseHandle).  Empty bytes
+  /// leave an empty file.
+  virtual bool WriteFileBytes(const std::wstring& path, std::string_view bytes) = 0;
+
+  // --- Drives ----------------------------------------------------------------
+
+  /// GetLogicalDrives: bit 0 is A:, bit 2 is C:, ...
+  virtual std::uint32_t GetLogicalDrives() = 0;
+  /// GetLogicalDriveStringsW into a buffer of `bufferChars` characters:
+  /// "C:\", a zero, "Z:\", a zero, ...  Returns the characters filled
+  /// (the final zero not counted) and sets `buffer` to them; when the
+  /// buffer is too small, returns the size needed and leaves it empty.
+  virtual std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) = 0;
+
   // --- Profile (.ini) files --------------------------------------------------
 
   /// GetPrivateProfileStringW into a buffer of `bufferChars` characters:
@@ -126,6 +193,18 @@ class Platform {
   /// `defaultValue` when the key is missing or empty.
   virtual int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                                     const std::wstring& file) = 0;
+  /// GetPrivateProfileSectionW into a buffer of `bufferChars` characters:
+  /// `buffer` receives "key=value" lines (values as written, quotes kept),
+  /// each ended by a zero, and one more zero at the end; a section too
+  /// long is cut and the result is then bufferChars - 2.  Returns the
+  /// characters filled without the last zero; 0 for a missing section.
+  virtual std::uint32_t GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
+                                                  std::uint32_t bufferChars, const std::wstring& file) = 0;
+  /// WritePrivateProfileStringW: sets one key, creating the section and
+  /// the file when needed; no value deletes the key, no key deletes the
+  /// section.  Every other line of the file stays as it was.
+  virtual bool WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                          const std::optional<std::wstring>& value, const std::wstring& file) = 0;
 
   // --- Programs, threads and synchronisation ---------------------------------
 
@@ -160,6 +239,14 @@ class Platform {
   /// SHSetValueW: writes a value, creating the key when it is missing.
   virtual long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                            std::uint32_t type, std::span<const std::uint8_t> data) = 0;
+  /// RegOpenKeyExW: opens an existing key (2 when it is missing) and sets
+  /// `*key`, to be closed with RegCloseKey.
+  virtual long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) = 0;
+  /// RegQueryValueExW on an open key, like SHGetValueW but without
+  /// expansion; an empty `data` asks for the type and size only.
+  virtual long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
+                                std::span<std::uint8_t> data, std::uint32_t* dataSize) = 0;
+  virtual long RegCloseKey(Handle key) = 0;
 
   // --- Desktop and code pages ------------------------------------------------
 

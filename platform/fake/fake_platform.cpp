@@ -3,7 +3,10 @@
 #include <algorithm>
 
 #include "platform/model/profile_text.h"
+#include "platform/model/profile_writer.h"
+#include "platform/model/wildcard.h"
 #include "util/nocase.h"
+#include "util/path_buffer.h"
 #include "util/utf.h"
 #include "util/wide_format.h"
 
@@ -16,6 +19,9 @@ const std::set<std::wstring>& QueryOps() {
   static const std::set<std::wstring> ops = {
       L"GetModuleFileNameW", L"GetCommandLineW",          L"PathFileExistsW", L"ReadFileBytes",
       L"GetPrivateProfileStringW", L"GetPrivateProfileIntW", L"SHGetSpecialFolderPathW", L"SHGetValueW",
+      L"PathIsDirectoryW", L"GetFileAttributesW", L"FindFirstFileW", L"FindNextFileW", L"FindClose",
+      L"GetLogicalDrives", L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
+      L"RegQueryValueExW", L"RegCloseKey",
   };
   return ops;
 }
@@ -69,6 +75,15 @@ void FakePlatform::Record(std::wstring op, std::vector<std::wstring> args) {
 
 void FakePlatform::AddDirectory(const std::wstring& path) {
   std::wstring key = Key(path);
+  std::wstring shown = path;
+  std::replace(shown.begin(), shown.end(), L'/', L'\\');
+  while (shown.size() > 3 && shown.back() == L'\\') shown.pop_back();
+  for (std::wstring k = key; !k.empty() && !names_.count(k);) {
+    names_[k] = shown.substr(0, k.size());
+    std::size_t cut = k.rfind(L'\\');
+    if (cut == std::wstring::npos || cut < 2 || k.size() <= 3) break;
+    k.resize(cut == 2 ? 3 : cut);
+  }
   while (!key.empty()) {
     dirs_.insert(key);
     std::size_t cut = key.rfind(L'\\');
@@ -84,8 +99,44 @@ void FakePlatform::AddDirectory(const std::wstring& path) {
 void FakePlatform::AddFile(const std::wstring& path, std::string bytes) {
   std::wstring key = Key(path);
   std::size_t cut = key.rfind(L'\\');
-  if (cut != std::wstring::npos) AddDirectory(key.substr(0, cut));
+  if (cut != std::wstring::npos) {
+    std::wstring shown = path;
+    std::replace(shown.begin(), shown.end(), L'/', L'\\');
+    AddDirectory(shown.substr(0, cut == 2 ? 3 : cut));
+    if (!names_.count(key)) names_[key] = shown;
+  }
   files_[key] = std::move(bytes);
+}
+
+void FakePlatform::SetReadOnly(const std::wstring& path, bool readOnly) {
+  if (readOnly) readOnly_.insert(Key(path));
+  else readOnly_.erase(Key(path));
+}
+
+bool FakePlatform::IsReadOnly(const std::wstring& path) const { return readOnly_.count(Key(path)) != 0; }
+
+void FakePlatform::AddRegKey(RegRoot root, const std::wstring& subKey) { Hive(root).CreateKey(subKey); }
+
+std::wstring FakePlatform::Parent(const std::wstring& key) {
+  std::size_t cut = key.rfind(L'\\');
+  if (cut == std::wstring::npos || key.size() <= 3) return std::wstring();
+  return key.substr(0, cut == 2 ? 3 : cut);
+}
+
+bool FakePlatform::Fail(std::uint32_t error) {
+  lastError_ = error;
+  return false;
+}
+
+std::uint32_t FakePlatform::MissingError(const std::wstring& key) const {
+  std::wstring parent = Parent(key);
+  return parent.empty() || dirs_.count(parent) ? win::kFileNotFound : win::kPathNotFound;
+}
+
+std::wstring FakePlatform::DisplayName(const std::wstring& key) const {
+  auto it = names_.find(key);
+  std::wstring path = it == names_.end() ? key : it->second;
+  return std::wstring(PathFindFileName(path));
 }
 
 void FakePlatform::AddIni(const std::wstring& path, const std::wstring& text) { AddFile(path, WideToUtf8(text)); }
@@ -155,6 +206,11 @@ bool FakePlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) {
   bytes = it->second;
   lastError_ = 0;
   return true;
+}
+
+std::string FakePlatform::ProfileBytes(const std::wstring& file) const {
+  auto it = files_.find(Key(file));
+  return it == files_.end() ? std::string() : it->second;
 }
 
 std::wstring FakePlatform::GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
@@ -253,8 +309,8 @@ std::wstring FakePlatform::RootName(RegRoot root) {
 
 const FakePlatform::RegValue* FakePlatform::FindRegValue(RegRoot root, const std::wstring& subKey,
                                                          const std::wstring& valueName) const {
-  auto it = registry_.find(ToUpperNoCase(RootName(root) + L"\\" + subKey + L"\\" + valueName));
-  return it == registry_.end() ? nullptr : &it->second;
+  const RegistryTree& hive = root == RegRoot::kLocalMachine ? localMachine_ : currentUser_;
+  return hive.FindValue(subKey, valueName);
 }
 
 long FakePlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
@@ -272,8 +328,7 @@ long FakePlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const s
 long FakePlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                                std::uint32_t type, std::span<const std::uint8_t> data) {
   Record(L"SHSetValueW", {RootName(root), subKey, valueName, std::to_wstring(type), Hex(data)});
-  registry_[ToUpperNoCase(RootName(root) + L"\\" + subKey + L"\\" + valueName)] =
-      RegValue{type, std::vector<std::uint8_t>(data.begin(), data.end())};
+  Hive(root).SetValue(subKey, valueName, RegValue{type, std::vector<std::uint8_t>(data.begin(), data.end())});
   return win::kSuccess;
 }
 
@@ -294,6 +349,248 @@ std::wstring FakePlatform::AnsiToWide(std::string_view bytes) {
   std::wstring out;
   for (char c : bytes) out += static_cast<wchar_t>(static_cast<unsigned char>(c));
   return out;
+}
+
+}  // namespace kestrel
+
+namespace kestrel {
+
+// --- Files -------------------------------------------------------------------
+
+bool FakePlatform::PathIsDirectoryW(const std::wstring& path) {
+  Record(L"PathIsDirectoryW", {path});
+  return dirs_.count(Key(path)) != 0;
+}
+
+std::uint32_t FakePlatform::GetFileAttributesW(const std::wstring& path) {
+  Record(L"GetFileAttributesW", {path});
+  std::wstring key = Key(path);
+  if (dirs_.count(key)) return win::kFileAttributeDirectory;
+  if (!files_.count(key)) {
+    lastError_ = MissingError(key);
+    return win::kInvalidFileAttributes;
+  }
+  return readOnly_.count(key) ? win::kFileAttributeReadonly : win::kFileAttributeArchive;
+}
+
+bool FakePlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
+  Record(L"SetFileAttributesW", {path, FormatWide(L"0x%x", {attributes})});
+  std::wstring key = Key(path);
+  if (dirs_.count(key)) return true;
+  if (!files_.count(key)) return Fail(MissingError(key));
+  SetReadOnly(path, (attributes & win::kFileAttributeReadonly) != 0);
+  return true;
+}
+
+Handle FakePlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& data) {
+  Record(L"FindFirstFileW", {pattern});
+  std::wstring key = Key(pattern);
+  std::size_t cut = key.rfind(L'\\');
+  std::wstring dir = cut == std::wstring::npos ? std::wstring() : key.substr(0, cut == 2 ? 3 : cut);
+  std::wstring mask = std::wstring(PathFindFileName(pattern));
+  if (!dirs_.count(dir)) {
+    lastError_ = win::kPathNotFound;
+    return kInvalidHandleValue;
+  }
+  Find find;
+  auto add = [&](const std::wstring& name, std::uint32_t attributes, std::uint64_t size) {
+    if (MatchesWildcard(mask, name)) find.entries.push_back(FindDataW{attributes, size, name});
+  };
+  if (dir.size() > 3) {  // folders below a drive's root list themselves and their parent
+    add(L".", win::kFileAttributeDirectory, 0);
+    add(L"..", win::kFileAttributeDirectory, 0);
+  }
+  for (const std::wstring& d : dirs_)
+    if (Parent(d) == dir && d != dir) add(DisplayName(d), win::kFileAttributeDirectory, 0);
+  for (const auto& [f, bytes] : files_)
+    if (Parent(f) == dir)
+      add(DisplayName(f), readOnly_.count(f) ? win::kFileAttributeReadonly : win::kFileAttributeArchive, bytes.size());
+  if (find.entries.empty()) {
+    lastError_ = win::kFileNotFound;
+    return kInvalidHandleValue;
+  }
+  std::stable_sort(find.entries.begin(), find.entries.end(), [](const FindDataW& a, const FindDataW& b) {
+                     bool dotA = a.fileName == L"." || a.fileName == L"..";
+                     bool dotB = b.fileName == L"." || b.fileName == L"..";
+                     if (dotA != dotB) return dotA;
+                     return ToUpperNoCase(a.fileName) < ToUpperNoCase(b.fileName);
+                   });
+  Handle h = NewHandle(L"find");
+  data = find.entries[0];
+  find.next = 1;
+  finds_[h] = std::move(find);
+  lastError_ = 0;
+  return h;
+}
+
+bool FakePlatform::FindNextFileW(Handle handle, FindDataW& data) {
+  auto it = finds_.find(handle);
+  Record(L"FindNextFileW", {handles_.count(handle) ? handles_[handle] : L"invalid"});
+  if (it == finds_.end()) return Fail(win::kInvalidHandle);
+  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
+  data = it->second.entries[it->second.next++];
+  return true;
+}
+
+bool FakePlatform::FindClose(Handle handle) {
+  Record(L"FindClose", {handles_.count(handle) ? handles_[handle] : L"invalid"});
+  if (!finds_.erase(handle)) return Fail(win::kInvalidHandle);
+  return true;
+}
+
+bool FakePlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
+  Record(L"CopyFileW", {existingFile, newFile, failIfExists ? L"fail if exists" : L"overwrite"});
+  std::wstring from = Key(existingFile), to = Key(newFile);
+  auto source = files_.find(from);
+  if (source == files_.end()) return Fail(dirs_.count(from) ? win::kAccessDenied : MissingError(from));
+  if (!dirs_.count(Parent(to))) return Fail(win::kPathNotFound);
+  if (dirs_.count(to)) return Fail(win::kAccessDenied);
+  if (files_.count(to)) {
+    if (failIfExists) return Fail(win::kFileExists);
+    if (readOnly_.count(to)) return Fail(win::kAccessDenied);
+    if (to == from) return Fail(win::kSharingViolation);
+  }
+  std::string bytes = source->second;
+  bool readOnly = readOnly_.count(from) != 0;
+  AddFile(newFile, std::move(bytes));
+  SetReadOnly(newFile, readOnly);
+  lastError_ = 0;
+  return true;
+}
+
+bool FakePlatform::CreateDirectoryW(const std::wstring& path) {
+  Record(L"CreateDirectoryW", {path});
+  std::wstring key = Key(path);
+  if (dirs_.count(key) || files_.count(key)) return Fail(win::kAlreadyExists);
+  std::wstring parent = Parent(key);
+  if (parent.empty() || !dirs_.count(parent)) return Fail(win::kPathNotFound);
+  AddDirectory(path);
+  lastError_ = 0;
+  return true;
+}
+
+bool FakePlatform::DeleteFileW(const std::wstring& path) {
+  Record(L"DeleteFileW", {path});
+  std::wstring key = Key(path);
+  if (dirs_.count(key)) return Fail(win::kAccessDenied);
+  if (!files_.count(key)) return Fail(MissingError(key));
+  if (readOnly_.count(key)) return Fail(win::kAccessDenied);
+  files_.erase(key);
+  names_.erase(key);
+  lastError_ = 0;
+  return true;
+}
+
+bool FakePlatform::RemoveDirectoryW(const std::wstring& path) {
+  Record(L"RemoveDirectoryW", {path});
+  std::wstring key = Key(path);
+  if (files_.count(key)) return Fail(win::kDirectory);
+  if (!dirs_.count(key)) return Fail(MissingError(key));
+  for (const std::wstring& d : dirs_)
+    if (Parent(d) == key && d != key) return Fail(win::kDirNotEmpty);
+  for (const auto& f : files_)
+    if (Parent(f.first) == key) return Fail(win::kDirNotEmpty);
+  dirs_.erase(key);
+  names_.erase(key);
+  lastError_ = 0;
+  return true;
+}
+
+bool FakePlatform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  Record(L"WriteFileBytes", {path, std::to_wstring(bytes.size())});
+  std::wstring key = Key(path);
+  if (dirs_.count(key) || readOnly_.count(key)) return Fail(win::kAccessDenied);
+  if (!dirs_.count(Parent(key))) return Fail(win::kPathNotFound);
+  AddFile(path, std::string(bytes));
+  lastError_ = 0;
+  return true;
+}
+
+// --- Drives ------------------------------------------------------------------
+
+std::uint32_t FakePlatform::GetLogicalDrives() {
+  Record(L"GetLogicalDrives");
+  std::uint32_t mask = 0;
+  for (const std::wstring& d : dirs_)
+    if (d.size() == 3 && d[0] >= L'A' && d[0] <= L'Z') mask |= 1u << (d[0] - L'A');
+  return mask;
+}
+
+std::uint32_t FakePlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
+  Record(L"GetLogicalDriveStringsW", {std::to_wstring(bufferChars)});
+  std::wstring all;
+  for (const std::wstring& d : dirs_)
+    if (d.size() == 3 && d[0] >= L'A' && d[0] <= L'Z') all += d + L'\0';
+  buffer.clear();
+  if (all.size() + 1 > bufferChars) return static_cast<std::uint32_t>(all.size() + 1);
+  buffer = all;
+  return static_cast<std::uint32_t>(all.size());
+}
+
+// --- Profile files -------------------------------------------------------------
+
+std::uint32_t FakePlatform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
+                                                      std::uint32_t bufferChars, const std::wstring& file) {
+  Record(L"GetPrivateProfileSectionW", {section, std::to_wstring(bufferChars), file});
+  auto it = files_.find(Key(file));
+  if (it == files_.end()) {
+    lastError_ = win::kFileNotFound;
+    return ProfileGetSection(nullptr, section, bufferChars, buffer);
+  }
+  ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
+  return ProfileGetSection(&text, section, bufferChars, buffer);
+}
+
+bool FakePlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                              const std::optional<std::wstring>& value, const std::wstring& file) {
+  Record(L"WritePrivateProfileStringW",
+         {section, key ? *key : L"(null)", value ? *value : L"(null)", file});
+  std::wstring k = Key(file);
+  if (file.empty() || dirs_.count(k)) return Fail(win::kAccessDenied);
+  if (!dirs_.count(Parent(k))) return Fail(win::kPathNotFound);
+  if (readOnly_.count(k)) return Fail(win::kAccessDenied);
+  AnsiCodec codec{[this](std::string_view b) { return AnsiToWide(b); },
+                  [this](std::wstring_view t) { return WideToAnsi(t); }};
+  std::optional<std::string> bytes = ProfileWrite(ProfileBytes(file), section, key, value, codec);
+  if (!bytes) return Fail(win::kInvalidParameter);
+  AddFile(file, std::move(*bytes));
+  lastError_ = 0;
+  return true;
+}
+
+// --- Registry ----------------------------------------------------------------
+
+long FakePlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) {
+  Record(L"RegOpenKeyExW", {RootName(root), subKey, FormatWide(L"0x%x", {samDesired})});
+  if (!Hive(root).FindKey(subKey)) return win::kFileNotFound;
+  Handle h = NewHandle(L"key");
+  openKeys_[h] = {root, subKey};
+  if (key) *key = h;
+  return win::kSuccess;
+}
+
+long FakePlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
+                                    std::span<std::uint8_t> data, std::uint32_t* dataSize) {
+  auto it = openKeys_.find(key);
+  Record(L"RegQueryValueExW", {it == openKeys_.end() ? L"invalid" : handles_[key], valueName,
+                               std::to_wstring(data.size())});
+  if (it == openKeys_.end()) return win::kInvalidHandle;
+  const RegValue* value = Hive(it->second.first).FindValue(it->second.second, valueName);
+  if (!value) return win::kFileNotFound;
+  if (type) *type = value->type;
+  if (dataSize) *dataSize = static_cast<std::uint32_t>(value->data.size());
+  if (data.empty()) return win::kSuccess;
+  if (value->data.size() > data.size()) return win::kMoreData;
+  std::copy(value->data.begin(), value->data.end(), data.begin());
+  return win::kSuccess;
+}
+
+long FakePlatform::RegCloseKey(Handle key) {
+  auto it = openKeys_.find(key);
+  Record(L"RegCloseKey", {it == openKeys_.end() ? L"invalid" : handles_[key]});
+  if (it == openKeys_.end()) return win::kInvalidHandle;
+  openKeys_.erase(it);
+  return win::kSuccess;
 }
 
 }  // namespace kestrel

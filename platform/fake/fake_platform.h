@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/model/registry_tree.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -39,6 +40,11 @@ class FakePlatform : public Platform {
   void AddIni(const std::wstring& path, const std::wstring& text);
   void AddDirectory(const std::wstring& path);
   bool IsDirectory(const std::wstring& path) const;
+  /// Marks a file read-only (or not).
+  void SetReadOnly(const std::wstring& path, bool readOnly = true);
+  bool IsReadOnly(const std::wstring& path) const;
+  /// A registry key without values (uninstall entries and the like).
+  void AddRegKey(RegRoot root, const std::wstring& subKey);
   /// The bytes of a file, or none.
   const std::string* FileBytes(const std::wstring& path) const;
   /// A mutex that another launcher holds.
@@ -76,11 +82,28 @@ class FakePlatform : public Platform {
   void OutputDebugStringW(const std::wstring& message) override;
   bool PathFileExistsW(const std::wstring& path) override;
   bool ReadFileBytes(const std::wstring& path, std::string& bytes) override;
+  bool PathIsDirectoryW(const std::wstring& path) override;
+  std::uint32_t GetFileAttributesW(const std::wstring& path) override;
+  bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) override;
+  Handle FindFirstFileW(const std::wstring& pattern, FindDataW& data) override;
+  bool FindNextFileW(Handle find, FindDataW& data) override;
+  bool FindClose(Handle find) override;
+  bool CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) override;
+  bool CreateDirectoryW(const std::wstring& path) override;
+  bool DeleteFileW(const std::wstring& path) override;
+  bool RemoveDirectoryW(const std::wstring& path) override;
+  bool WriteFileBytes(const std::wstring& path, std::string_view bytes) override;
+  std::uint32_t GetLogicalDrives() override;
+  std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) override;
   std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                         const std::wstring& defaultValue, std::uint32_t bufferChars,
                                         const std::wstring& file) override;
   int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                             const std::wstring& file) override;
+  std::uint32_t GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer, std::uint32_t bufferChars,
+                                          const std::wstring& file) override;
+  bool WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                  const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
@@ -92,15 +115,16 @@ class FakePlatform : public Platform {
                    std::span<std::uint8_t> data, std::uint32_t* dataSize) override;
   long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
                    std::span<const std::uint8_t> data) override;
+  long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) override;
+  long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
+                        std::uint32_t* dataSize) override;
+  long RegCloseKey(Handle key) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
 
   /// A registry value as stored: type and bytes.
-  struct RegValue {
-    std::uint32_t type = 0;
-    std::vector<std::uint8_t> data;
-  };
+  using RegValue = RegistryValue;
   /// The value stored under root\subKey\valueName, or null.
   const RegValue* FindRegValue(RegRoot root, const std::wstring& subKey, const std::wstring& valueName) const;
 
@@ -110,7 +134,15 @@ class FakePlatform : public Platform {
 
  private:
   static std::wstring Key(const std::wstring& path);
+  static std::wstring Parent(const std::wstring& key);
   Handle NewHandle(const std::wstring& kind);
+  RegistryTree& Hive(RegRoot root) { return root == RegRoot::kLocalMachine ? localMachine_ : currentUser_; }
+  bool Fail(std::uint32_t error);
+  /// 3 when the folder of a missing path is missing too, else 2.
+  std::uint32_t MissingError(const std::wstring& key) const;
+  /// The name as it was added (its case kept), for enumerations.
+  std::wstring DisplayName(const std::wstring& key) const;
+  std::string ProfileBytes(const std::wstring& file) const;
 
   std::vector<FakeCall> calls_;
   std::map<std::wstring, std::string> files_;  // folded path -> bytes
@@ -118,8 +150,17 @@ class FakePlatform : public Platform {
   std::set<std::wstring> heldMutexes_;
   std::set<std::wstring> ownMutexes_;
   std::map<int, std::wstring> knownFolders_;
-  std::map<std::wstring, RegValue> registry_;  // "ROOT\SUBKEY\NAME" folded
+  std::map<std::wstring, std::wstring> names_;  // folded path -> path as added
+  std::set<std::wstring> readOnly_;             // folded paths
+  RegistryTree localMachine_;
+  RegistryTree currentUser_;
   std::map<Handle, std::wstring> handles_;
+  std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
+  struct Find {
+    std::vector<FindDataW> entries;
+    std::size_t next = 0;
+  };
+  std::map<Handle, Find> finds_;
   /// Routines of started threads run when the thread is waited for, so the
   /// record shows them inside the wait; a thread never waited for never runs.
   std::map<Handle, std::function<void()>> pendingThreads_;

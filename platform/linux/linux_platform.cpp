@@ -11,6 +11,7 @@
 
 #include "platform/linux/detached_spawn.h"
 #include "platform/linux/errno_map.h"
+#include "platform/linux/known_folders.h"
 #include "platform/linux/named_mutex.h"
 #include "platform/model/command_line_args.h"
 #include "util/nocase.h"
@@ -63,8 +64,14 @@ bool ReadHostFile(const std::string& path, std::string& bytes, int& err) {
 
 }  // namespace
 
-LinuxPlatform::LinuxPlatform() = default;
-LinuxPlatform::LinuxPlatform(MachineRoot root) : root_(std::move(root)) {}
+LinuxPlatform::LinuxPlatform() : LinuxPlatform(MachineRoot()) {}
+
+LinuxPlatform::LinuxPlatform(MachineRoot root)
+    : root_(std::move(root)),
+      user_(MachineUserName()),
+      registry_(
+          root_.root(), [this](const std::wstring& message) { OutputDebugStringW(message); },
+          [this](std::string_view bytes) { return acp_.ToWide(bytes); }) {}
 
 LinuxPlatform::~LinuxPlatform() {
   // A thread never waited for is still joined: nothing may run on after
@@ -157,7 +164,7 @@ bool LinuxPlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
 const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
   std::string host;
   std::uint32_t error;
-  if (!root_.ToHost(file, host, error)) {
+  if (!root_.ToHost(ProfileFilePath(file), host, error)) {
     tLastError = error;
     return nullptr;
   }
@@ -286,24 +293,6 @@ std::uint32_t LinuxPlatform::WaitForSingleObject(Handle handle, std::uint32_t mi
 
 void LinuxPlatform::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
-}
-
-std::wstring LinuxPlatform::SHGetSpecialFolderPathW(int /*csidl*/) {
-  // The known-folder table of the machine model is not in yet: no folder.
-  tLastError = win::kFileNotFound;
-  return std::wstring();
-}
-
-long LinuxPlatform::SHGetValueW(RegRoot, const std::wstring&, const std::wstring&, std::uint32_t*,
-                                std::span<std::uint8_t>, std::uint32_t*) {
-  // The registry store of the machine model is not in yet: nothing is there.
-  return win::kFileNotFound;
-}
-
-long LinuxPlatform::SHSetValueW(RegRoot, const std::wstring&, const std::wstring&, std::uint32_t,
-                                std::span<const std::uint8_t>) {
-  // The registry store of the machine model is not in yet: writes fail.
-  return win::kAccessDenied;
 }
 
 std::unique_ptr<ActiveDesktop> LinuxPlatform::CreateActiveDesktop() {

@@ -9,9 +9,11 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/linux/ansi_code_page.h"
 #include "platform/linux/machine_root.h"
+#include "platform/linux/registry_store.h"
 #include "platform/model/profile_text.h"
 #include "platform/platform.h"
 
@@ -24,6 +26,8 @@ class LinuxPlatform : public Platform {
   ~LinuxPlatform() override;
 
   MachineRoot& machine() { return root_; }
+  /// The registry store (the system tools import into it directly).
+  RegistryStore& registry() { return registry_; }
 
   void InitializeFramework() override;
   std::wstring GetModuleFileNameW() override;
@@ -34,11 +38,28 @@ class LinuxPlatform : public Platform {
   void OutputDebugStringW(const std::wstring& message) override;
   bool PathFileExistsW(const std::wstring& path) override;
   bool ReadFileBytes(const std::wstring& path, std::string& bytes) override;
+  bool PathIsDirectoryW(const std::wstring& path) override;
+  std::uint32_t GetFileAttributesW(const std::wstring& path) override;
+  bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) override;
+  Handle FindFirstFileW(const std::wstring& pattern, FindDataW& data) override;
+  bool FindNextFileW(Handle find, FindDataW& data) override;
+  bool FindClose(Handle find) override;
+  bool CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) override;
+  bool CreateDirectoryW(const std::wstring& path) override;
+  bool DeleteFileW(const std::wstring& path) override;
+  bool RemoveDirectoryW(const std::wstring& path) override;
+  bool WriteFileBytes(const std::wstring& path, std::string_view bytes) override;
+  std::uint32_t GetLogicalDrives() override;
+  std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) override;
   std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                         const std::wstring& defaultValue, std::uint32_t bufferChars,
                                         const std::wstring& file) override;
   int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                             const std::wstring& file) override;
+  std::uint32_t GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer, std::uint32_t bufferChars,
+                                          const std::wstring& file) override;
+  bool WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                  const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
@@ -50,6 +71,10 @@ class LinuxPlatform : public Platform {
                    std::span<std::uint8_t> data, std::uint32_t* dataSize) override;
   long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
                    std::span<const std::uint8_t> data) override;
+  long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) override;
+  long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
+                        std::uint32_t* dataSize) override;
+  long RegCloseKey(Handle key) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
@@ -58,6 +83,15 @@ class LinuxPlatform : public Platform {
   /// The parsed profile file at a host path, re-read when it changes; null
   /// when it cannot be read.
   const ProfileText* LoadProfile(const std::wstring& file);
+  /// The host path of a Windows path, or false with the last error set.
+  bool Resolve(const std::wstring& path, std::string& host);
+  /// A profile file named without a folder lives in the Windows folder.
+  std::wstring ProfileFilePath(const std::wstring& file);
+  bool Fail(std::uint32_t error);
+  bool FailErrno(int err);
+  /// 3 when the folder of a missing host path is missing too, else 2.
+  std::uint32_t MissingError(const std::string& host);
+  Handle NewHandle();
 
   struct CachedProfile {
     dev_t device = 0;
@@ -69,9 +103,17 @@ class LinuxPlatform : public Platform {
 
   MachineRoot root_;
   AnsiCodePage acp_;
+  std::wstring user_;
+  RegistryStore registry_;
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
   std::map<Handle, std::thread> threads_;
+  struct Find {
+    std::vector<FindDataW> entries;
+    std::size_t next = 0;
+  };
+  std::map<Handle, Find> finds_;
+  std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
   Handle nextHandle_ = 0x100;
 };
 

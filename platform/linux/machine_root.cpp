@@ -28,19 +28,6 @@ std::string CurrentDirectory() {
   return getcwd(buf, sizeof buf) ? std::string(buf) : std::string("/");
 }
 
-bool MakeDirs(const std::string& path) {
-  std::string partial;
-  std::size_t pos = 0;
-  while (pos != std::string::npos) {
-    pos = path.find('/', pos + 1);
-    partial = path.substr(0, pos);
-    if (partial.empty()) continue;
-    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
-  }
-  struct stat st;
-  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
 void EnsureLink(const std::string& link, const char* target) {
   struct stat st;
   if (lstat(link.c_str(), &st) != 0) (void)symlink(target, link.c_str());
@@ -64,6 +51,19 @@ bool FindNoCase(const std::string& dir, const std::wstring& name, std::string& f
 }
 
 }  // namespace
+
+bool MakeHostDirs(const std::string& path) {
+  std::string partial;
+  std::size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('/', pos + 1);
+    partial = path.substr(0, pos);
+    if (partial.empty()) continue;
+    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  }
+  struct stat st;
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
 
 std::string NormalizeHostPath(std::string_view path) {
   std::string abs = (!path.empty() && path[0] == '/') ? std::string(path) : CurrentDirectory() + "/" + std::string(path);
@@ -90,7 +90,7 @@ MachineRoot::MachineRoot(std::string root) : root_(NormalizeHostPath(root)) {}
 
 bool MachineRoot::Ensure() {
   if (ensured_) return true;
-  if (!MakeDirs(root_ + "/dosdevices") || !MakeDirs(root_ + "/drive_c")) return false;
+  if (!MakeHostDirs(root_ + "/dosdevices") || !MakeHostDirs(root_ + "/drive_c")) return false;
   EnsureLink(root_ + "/dosdevices/c:", "../drive_c");
   EnsureLink(root_ + "/dosdevices/z:", "/");
   ensured_ = true;

@@ -48,6 +48,10 @@ class MachineRoot {
   bool ensured_ = false;
 };
 
+/// mkdir -p: makes a host folder with its missing parents.  True when the
+/// folder is there afterwards.
+bool MakeHostDirs(const std::string& path);
+
 /// A host path made absolute and lexically clean ("a/../b" is "b", no "."
 /// or doubled "/"), without following links.
 std::string NormalizeHostPath(std::string_view path);

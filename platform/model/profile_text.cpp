@@ -1,5 +1,7 @@
 #include "platform/model/profile_text.h"
 
+#include <algorithm>
+
 #include "util/nocase.h"
 #include "util/utf.h"
 
@@ -130,6 +132,52 @@ int ProfileGetInt(const ProfileText* text, std::wstring_view section, std::wstri
   }
   if (minus) total = 0u - total;
   return static_cast<int>(total);
+}
+
+std::uint32_t ProfileGetSection(const ProfileText* text, std::wstring_view section, std::uint32_t bufferChars,
+                                std::wstring& buffer) {
+  buffer.clear();
+  if (bufferChars < 2) {
+    if (bufferChars == 1) buffer.assign(1, L'\0');
+    return 0;
+  }
+  const ProfileSection* found = text ? text->FindSection(section) : nullptr;
+  if (!found) {
+    buffer.assign(2, L'\0');
+    return 0;
+  }
+  // Each copy keeps room for the closing zeros; what does not fit is cut.
+  std::wstring out;
+  std::uint32_t left = bufferChars;
+  auto copy = [&](const std::wstring& s) {
+    std::size_t n = std::min<std::size_t>(s.size(), left - 2);
+    out.append(s, 0, n);
+    out += L'\0';
+    left -= static_cast<std::uint32_t>(n + 1);
+  };
+  for (const ProfileKey& key : found->keys) {
+    if (left <= 2) break;
+    if (!key.name.empty() && key.name[0] == L';') continue;
+    copy(key.name);
+    if (left < 2) break;
+    if (key.value) {
+      out.back() = L'=';
+      copy(*key.value);
+    }
+  }
+  out += L'\0';
+  if (left <= 1) {
+    // The last line was cut: it ends in two zeros at the buffer's end.
+    out.resize(bufferChars);
+    out[bufferChars - 2] = L'\0';
+    out[bufferChars - 1] = L'\0';
+    std::size_t end = out.find(std::wstring(2, L'\0'));
+    buffer = out.substr(0, end + 2);
+    return bufferChars - 2;
+  }
+  buffer = out;
+  if (buffer.size() < 2 || buffer[buffer.size() - 2] != L'\0') buffer += L'\0';
+  return bufferChars - left;
 }
 
 }  // namespace kestrel

@@ -71,4 +71,13 @@ std::wstring ProfileGetString(const ProfileText* text, std::wstring_view section
 /// make the number ("42abc" is 42, " -7" is -7, "abc" is 0).
 int ProfileGetInt(const ProfileText* text, std::wstring_view section, std::wstring_view key, int defaultValue);
 
+/// GetPrivateProfileSectionW on parsed text into a buffer of `bufferChars`
+/// characters, filled the way Wine fills it: "name=value" lines (value as
+/// written, quotes kept; a line without "=" gives its name alone; lines
+/// whose name starts with ";" are left out), each ended by a zero.  When
+/// they do not all fit, the last one is cut and the result is
+/// bufferChars - 2.  `buffer` receives the lines and the closing zero.
+std::uint32_t ProfileGetSection(const ProfileText* text, std::wstring_view section, std::uint32_t bufferChars,
+                                std::wstring& buffer);
+
 }  // namespace kestrel

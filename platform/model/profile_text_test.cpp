@@ -107,3 +107,38 @@ TEST(ProfileText, SurvivesGarbage) {
 
 }  // namespace
 }  // namespace kestrel
+
+namespace kestrel {
+namespace {
+
+// Results as Wine gives them for the same file and buffer sizes.
+TEST(ProfileText, SectionsAreCutLikeWine) {
+  ProfileText text(L"[s]\r\n;c=1\r\nk= \"v\" \r\nnovalue\r\n\r\nx=123456789\r\n[t]\r\n");
+  struct Case {
+    std::uint32_t size, result;
+    std::wstring buffer;
+  };
+  const Case cases[] = {
+      {2, 0, std::wstring(L"\0\0", 2)},
+      {3, 1, std::wstring(L"k\0\0", 3)},
+      {4, 2, std::wstring(L"k=\0\0", 4)},
+      {7, 5, std::wstring(L"k=\"v\"\0\0", 7)},
+      {8, 6, std::wstring(L"k=\"v\"\0\0", 7)},
+      {9, 7, std::wstring(L"k=\"v\"\0n\0\0", 9)},
+      {24, 22, std::wstring(L"k=\"v\"\0novalue\0x=123456\0\0", 24)},
+      {100, 26, std::wstring(L"k=\"v\"\0novalue\0x=123456789\0\0", 27)},
+  };
+  for (const Case& c : cases) {
+    std::wstring buffer;
+    EXPECT_EQ(ProfileGetSection(&text, L"S", c.size, buffer), c.result) << c.size;
+    EXPECT_EQ(buffer, c.buffer) << c.size;
+  }
+  std::wstring buffer;
+  EXPECT_EQ(ProfileGetSection(&text, L"t", 100, buffer), 0u);
+  EXPECT_EQ(ProfileGetSection(&text, L"none", 100, buffer), 0u);
+  EXPECT_EQ(buffer, std::wstring(L"\0\0", 2));
+  EXPECT_EQ(ProfileGetSection(nullptr, L"s", 100, buffer), 0u);
+}
+
+}  // namespace
+}  // namespace kestrel

@@ -1,0 +1,303 @@
+// Files, folders and drives of the Linux machine model.
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+
+#include "platform/linux/errno_map.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/model/wildcard.h"
+#include "util/nocase.h"
+#include "util/path_buffer.h"
+#include "util/utf.h"
+
+namespace kestrel {
+
+namespace {
+
+/// Windows keeps "read-only" where Linux keeps write permission: a file
+/// nobody may write is read-only.
+bool ReadOnlyMode(mode_t mode) { return (mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0; }
+
+std::uint32_t Attributes(const struct stat& st) {
+  if (S_ISDIR(st.st_mode)) return win::kFileAttributeDirectory;
+  return ReadOnlyMode(st.st_mode) ? win::kFileAttributeReadonly : win::kFileAttributeArchive;
+}
+
+int CopyContents(int from, int to) {
+  char buffer[65536];
+  for (;;) {
+    ssize_t got = read(from, buffer, sizeof buffer);
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return errno;
+    if (got == 0) return 0;
+    for (ssize_t done = 0; done < got;) {
+      ssize_t put = write(to, buffer + done, static_cast<std::size_t>(got - done));
+      if (put < 0 && errno == EINTR) continue;
+      if (put < 0) return errno;
+      done += put;
+    }
+  }
+}
+
+}  // namespace
+
+bool LinuxPlatform::Fail(std::uint32_t error) {
+  SetLastError(error);
+  return false;
+}
+
+bool LinuxPlatform::FailErrno(int err) { return Fail(WindowsErrorFromErrno(err)); }
+
+bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host) {
+  std::uint32_t error = 0;
+  if (path.empty()) return Fail(win::kPathNotFound);
+  if (!root_.ToHost(path, host, error)) return Fail(error);
+  return true;
+}
+
+std::uint32_t LinuxPlatform::MissingError(const std::string& host) {
+  struct stat st;
+  std::string dir = host.substr(0, std::max<std::size_t>(host.rfind('/'), 1));
+  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? win::kFileNotFound : win::kPathNotFound;
+}
+
+Handle LinuxPlatform::NewHandle() {
+  std::lock_guard<std::mutex> guard(lock_);
+  return nextHandle_++;
+}
+
+bool LinuxPlatform::PathIsDirectoryW(const std::wstring& path) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return Fail(MissingError(host));
+  return S_ISDIR(st.st_mode);
+}
+
+std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
+  std::string host;
+  if (!Resolve(path, host)) return win::kInvalidFileAttributes;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) {
+    Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+    return win::kInvalidFileAttributes;
+  }
+  return Attributes(st);
+}
+
+bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  struct stat st;
+  if (stat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (S_ISDIR(st.st_mode)) return true;  // a folder's write permission is what lets its files be deleted
+  mode_t mode = st.st_mode & 07777;
+  if (attributes & win::kFileAttributeReadonly) {
+    mode &= ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH);
+  } else if (ReadOnlyMode(mode)) {
+    // Writable again for its owner, and for those who may read it where
+    // the umask allows.
+    mode_t mask = umask(0);
+    umask(mask);
+    mode |= S_IWUSR | (((mode & (S_IRGRP | S_IROTH)) >> 1) & ~mask);
+  }
+  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return FailErrno(errno);
+  SetLastError(0);
+  return true;
+}
+
+Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& data) {
+  std::size_t cut = pattern.find_last_of(L"\\/");
+  std::wstring dir = cut == std::wstring::npos ? std::wstring(L".") : pattern.substr(0, cut + 1);
+  std::wstring mask = cut == std::wstring::npos ? pattern : pattern.substr(cut + 1);
+  if (pattern.size() == 2 && pattern[1] == L':') dir = pattern, mask.clear();
+  std::string host;
+  if (!Resolve(dir, host)) return kInvalidHandleValue;
+  if (mask.empty()) {
+    Fail(win::kFileNotFound);
+    return kInvalidHandleValue;
+  }
+  DIR* d = opendir(host.c_str());
+  if (!d) {
+    Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
+    return kInvalidHandleValue;
+  }
+  // A drive's root lists no "." and "..", every other folder does.
+  std::wstring windowsDir = root_.ToWindows(host);
+  bool driveRoot = windowsDir.size() == 3;
+  Find find;
+  if (!driveRoot) {
+    for (const wchar_t* dot : {L".", L".."})
+      if (MatchesWildcard(mask, dot)) find.entries.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
+  }
+  std::vector<FindDataW> found;
+  while (dirent* e = readdir(d)) {
+    std::string name = e->d_name;
+    if (name == "." || name == "..") continue;
+    std::wstring wide = Utf8ToWide(name);
+    if (!MatchesWildcard(mask, wide)) continue;
+    struct stat st;
+    std::string full = (host == "/" ? "" : host) + "/" + name;
+    FindDataW entry{win::kFileAttributeArchive, 0, wide};
+    if (stat(full.c_str(), &st) == 0) {
+      entry.attributes = Attributes(st);
+      entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    }
+    found.push_back(std::move(entry));
+  }
+  closedir(d);
+  // One order on every machine: by name without regard to case.
+  std::sort(found.begin(), found.end(), [](const FindDataW& a, const FindDataW& b) {
+    std::wstring fa = ToUpperNoCase(a.fileName), fb = ToUpperNoCase(b.fileName);
+    return fa != fb ? fa < fb : a.fileName < b.fileName;
+  });
+  find.entries.insert(find.entries.end(), found.begin(), found.end());
+  if (find.entries.empty()) {
+    Fail(win::kFileNotFound);
+    return kInvalidHandleValue;
+  }
+  data = find.entries[0];
+  find.next = 1;
+  Handle h = NewHandle();
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    finds_[h] = std::move(find);
+  }
+  SetLastError(0);
+  return h;
+}
+
+bool LinuxPlatform::FindNextFileW(Handle handle, FindDataW& data) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = finds_.find(handle);
+  if (it == finds_.end()) return Fail(win::kInvalidHandle);
+  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
+  data = it->second.entries[it->second.next++];
+  return true;
+}
+
+bool LinuxPlatform::FindClose(Handle handle) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!finds_.erase(handle)) return Fail(win::kInvalidHandle);
+  return true;
+}
+
+bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
+  std::string from, to;
+  if (!Resolve(existingFile, from) || !Resolve(newFile, to)) return false;
+  struct stat src, dst;
+  if (stat(from.c_str(), &src) != 0) return Fail(errno == ENOENT ? MissingError(from) : WindowsErrorFromErrno(errno));
+  if (S_ISDIR(src.st_mode)) return Fail(win::kAccessDenied);
+  bool exists = stat(to.c_str(), &dst) == 0;
+  if (exists) {
+    if (failIfExists) return Fail(win::kFileExists);
+    if (S_ISDIR(dst.st_mode) || ReadOnlyMode(dst.st_mode)) return Fail(win::kAccessDenied);
+    if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(win::kSharingViolation);
+  } else if (errno == ENOENT && MissingError(to) == win::kPathNotFound) {
+    return Fail(win::kPathNotFound);
+  }
+  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) return FailErrno(errno);
+  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0600);
+  if (out < 0) {
+    int err = errno;
+    close(in);
+    return Fail(err == EEXIST ? win::kFileExists : WindowsErrorFromErrno(err));
+  }
+  int err = CopyContents(in, out);
+  // The copy keeps the original's permissions (read-only included) and
+  // its time of last change, as CopyFileW does.
+  if (!err && fchmod(out, src.st_mode & 07777) != 0) err = errno;
+  timespec times[2] = {src.st_atim, src.st_mtim};
+  if (!err) futimens(out, times);
+  close(in);
+  if (close(out) != 0 && !err) err = errno;
+  if (err) return FailErrno(err);
+  SetLastError(0);
+  return true;
+}
+
+bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  if (mkdir(host.c_str(), 0777) != 0) {
+    if (errno == EEXIST) return Fail(win::kAlreadyExists);
+    return Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
+  }
+  SetLastError(0);
+  return true;
+}
+
+bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (S_ISDIR(st.st_mode)) return Fail(win::kAccessDenied);
+  if (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode)) return Fail(win::kAccessDenied);
+  if (unlink(host.c_str()) != 0) return FailErrno(errno);
+  SetLastError(0);
+  return true;
+}
+
+bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (!S_ISDIR(st.st_mode)) return Fail(win::kDirectory);
+  if (rmdir(host.c_str()) != 0)
+    return Fail(errno == ENOTEMPTY || errno == EEXIST ? win::kDirNotEmpty : WindowsErrorFromErrno(errno));
+  SetLastError(0);
+  return true;
+}
+
+bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  std::string host;
+  if (!Resolve(path, host)) return false;
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0) {
+    if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode))) return Fail(win::kAccessDenied);
+  } else if (errno == ENOENT && MissingError(host) == win::kPathNotFound) {
+    return Fail(win::kPathNotFound);
+  }
+  int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return FailErrno(errno);
+  int err = 0;
+  while (!bytes.empty()) {
+    ssize_t put = write(fd, bytes.data(), bytes.size());
+    if (put < 0 && errno == EINTR) continue;
+    if (put < 0) {
+      err = errno;
+      break;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(put));
+  }
+  if (close(fd) != 0 && !err) err = errno;
+  if (err) return FailErrno(err);
+  SetLastError(0);
+  return true;
+}
+
+std::uint32_t LinuxPlatform::GetLogicalDrives() {
+  std::uint32_t mask = 0;
+  for (wchar_t letter : root_.Drives()) mask |= 1u << (letter - L'A');
+  SetLastError(0);
+  return mask;
+}
+
+std::uint32_t LinuxPlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
+  std::wstring all;
+  for (wchar_t letter : root_.Drives()) all += std::wstring(1, letter) + L":\\" + L'\0';
+  buffer.clear();
+  if (all.size() + 1 > bufferChars) return static_cast<std::uint32_t>(all.size() + 1);
+  buffer = all;
+  return static_cast<std::uint32_t>(all.size());
+}
+
+}  // namespace kestrel

@@ -1,0 +1,88 @@
+// Writing profile files on the Linux machine model, and reading them whole
+// by section.  Reading single keys lives with the profile cache in
+// linux_platform.cpp.
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+
+#include "platform/linux/atomic_file.h"
+#include "platform/linux/errno_map.h"
+#include "platform/linux/linux_platform.h"
+#include "platform/model/profile_writer.h"
+
+namespace kestrel {
+
+std::wstring LinuxPlatform::ProfileFilePath(const std::wstring& file) {
+  if (file.empty() || file.find_first_of(L"\\/:") != std::wstring::npos) return file;
+  return L"C:\\windows\\" + file;
+}
+
+std::uint32_t LinuxPlatform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
+                                                       std::uint32_t bufferChars, const std::wstring& file) {
+  return ProfileGetSection(LoadProfile(file), section, bufferChars, buffer);
+}
+
+bool LinuxPlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                               const std::optional<std::wstring>& value, const std::wstring& file) {
+  if (file.empty()) return Fail(win::kAccessDenied);  // as Windows answers an empty file name
+  std::string host;
+  if (!Resolve(ProfileFilePath(file), host)) return false;
+  // A link is followed, so the file it points to is the one that changes.
+  char real[PATH_MAX];
+  if (realpath(host.c_str(), real)) host = real;
+
+  // Writers of one folder take turns, so two launchers changing different
+  // keys of one file both see their change kept.
+  struct stat dirSt;
+  std::string dir = HostDirName(host);
+  if (stat(dir.c_str(), &dirSt) != 0 || !S_ISDIR(dirSt.st_mode)) return Fail(win::kPathNotFound);
+  ExclusiveLock lock(dir);
+  if (lock.error()) return FailErrno(lock.error());
+
+  std::string bytes;
+  mode_t mode = 0666 & ~[] {
+    mode_t mask = umask(0);
+    umask(mask);
+    return mask;
+  }();
+  struct stat st;
+  if (stat(host.c_str(), &st) == 0) {
+    if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(win::kAccessDenied);
+    mode = st.st_mode & 07777;
+    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return FailErrno(errno);
+    char chunk[65536];
+    for (;;) {
+      ssize_t got = read(fd, chunk, sizeof chunk);
+      if (got < 0 && errno == EINTR) continue;
+      if (got < 0) {
+        int err = errno;
+        close(fd);
+        return FailErrno(err);
+      }
+      if (got == 0) break;
+      bytes.append(chunk, static_cast<std::size_t>(got));
+    }
+    close(fd);
+  } else if (!key || !value) {
+    SetLastError(0);
+    return true;  // nothing to remove from a file that is not there
+  }
+
+  AnsiCodec codec{[this](std::string_view b) { return acp_.ToWide(b); },
+                  [this](std::wstring_view t) { return acp_.FromWide(t); }};
+  std::optional<std::string> changed = ProfileWrite(bytes, section, key, value, codec);
+  if (!changed) return Fail(win::kInvalidParameter);
+  if (*changed != bytes || st.st_nlink == 0) {
+    if (int err = ReplaceFileAtomically(host, *changed, mode)) return FailErrno(err);
+  }
+  SetLastError(0);
+  return true;
+}
+
+}  // namespace kestrel

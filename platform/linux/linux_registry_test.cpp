@@ -1,0 +1,77 @@
+#include <vector>
+
+#include "platform/linux/test_machine.h"
+#include "platform/model/reg_file.h"
+
+namespace kestrel {
+namespace {
+
+class LinuxRegistryTest : public TestMachine {
+ protected:
+  std::vector<std::uint8_t> Sz(const std::wstring& text) {
+    std::string b = WideToUtf16Le(text);
+    b.append(2, '\0');
+    return std::vector<std::uint8_t>(b.begin(), b.end());
+  }
+};
+
+TEST_F(LinuxRegistryTest, ValuesRoundTripThroughTheStoreFile) {
+  const std::wstring layers = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+  std::vector<std::uint8_t> mode = Sz(L"WINXPSP3");
+  EXPECT_EQ(os_->SHSetValueW(RegRoot::kCurrentUser, layers, L"Z:\\g\\game.exe", win::kRegSz, mode), 0);
+  std::uint8_t one[4] = {1, 0, 0, 0};
+  EXPECT_EQ(os_->SHSetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\Uninstall\\Redist", L"Installed", win::kRegDword, one),
+            0);
+  std::string hkcu = Read("root/HKCU.reg");
+  ASSERT_EQ(hkcu.substr(0, 2), "\xFF\xFE");
+  EXPECT_NE(Utf16LeToWide(hkcu.substr(2)).find(L"[HKEY_CURRENT_USER\\" + layers + L"]\r\n\"Z:\\\\g\\\\game.exe\"=\"WINXPSP3\""),
+            std::wstring::npos);
+
+  // A second platform (another launcher) reads what the first wrote.
+  LinuxPlatform other(MachineRoot(tmp_ + "/root"));
+  std::uint8_t buffer[520] = {};
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(other.SHGetValueW(RegRoot::kCurrentUser, layers, L"z:\\G\\GAME.EXE", &type, buffer, &size), 0);
+  EXPECT_EQ(type, win::kRegSz);
+  EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + size), mode);
+  EXPECT_EQ(other.SHGetValueW(RegRoot::kCurrentUser, layers, L"z:\\G\\GAME.EXE", &type, std::span(buffer, 4), &size),
+            win::kMoreData);
+  EXPECT_EQ(size, mode.size());
+  EXPECT_EQ(other.SHGetValueW(RegRoot::kCurrentUser, layers, L"none", &type, buffer, &size), win::kFileNotFound);
+
+  Handle key = kNoHandle;
+  EXPECT_EQ(other.RegOpenKeyExW(RegRoot::kLocalMachine, L"software\\UNINSTALL\\redist", win::kKeyRead, &key), 0);
+  EXPECT_EQ(other.RegQueryValueExW(key, L"installed", &type, {}, &size), 0);
+  EXPECT_EQ(type, win::kRegDword);
+  EXPECT_EQ(size, 4u);
+  EXPECT_EQ(other.RegCloseKey(key), 0);
+  EXPECT_EQ(other.RegOpenKeyExW(RegRoot::kLocalMachine, L"SOFTWARE\\Uninstall\\Missing", win::kKeyRead, &key), 2);
+}
+
+TEST_F(LinuxRegistryTest, ExpandableStringsComeBackExpanded) {
+  std::vector<std::uint8_t> raw = Sz(L"%SystemRoot%\\x");
+  EXPECT_EQ(os_->SHSetValueW(RegRoot::kCurrentUser, L"Software\\K", L"e", win::kRegExpandSz, raw), 0);
+  std::uint8_t buffer[200] = {};
+  std::uint32_t type = 0, size = 0;
+  // As the shell answers: REG_SZ, and the larger of the two sizes.
+  EXPECT_EQ(os_->SHGetValueW(RegRoot::kCurrentUser, L"Software\\K", L"e", &type, buffer, &size), 0);
+  EXPECT_EQ(type, win::kRegSz);
+  EXPECT_EQ(size, 30u);
+  EXPECT_EQ(Utf16LeToWide(std::string(reinterpret_cast<char*>(buffer), 24)), L"C:\\windows\\x");
+}
+
+TEST_F(LinuxRegistryTest, AnUnreadableStoreIsKeptBeforeItIsOverwritten) {
+  MakeDir("root");
+  Write("root/HKLM.reg", std::string("\x00\x01garbage\xFF", 10));
+  std::uint8_t one[4] = {1, 0, 0, 0};
+  EXPECT_EQ(os_->SHSetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\A", L"v", win::kRegDword, one), 0);
+  std::string cmd = "cat '" + tmp_ + "'/root/HKLM.reg.unreadable-* > '" + tmp_ + "/copy'";
+  ASSERT_EQ(std::system(cmd.c_str()), 0);
+  EXPECT_EQ(Read("copy"), std::string("\x00\x01garbage\xFF", 10));
+  std::uint32_t type = 0, size = 0;
+  std::uint8_t got[4] = {};
+  EXPECT_EQ(os_->SHGetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\A", L"v", &type, got, &size), 0);
+}
+
+}  // namespace
+}  // namespace kestrel

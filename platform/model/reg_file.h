@@ -1,0 +1,66 @@
+#pragma once
+// Registry files as the Windows registry editor writes and reads them:
+//
+//   Windows Registry Editor Version 5.00      (UTF-16LE; "REGEDIT4" is ANSI)
+//
+//   [HKEY_CURRENT_USER\Software\Foo]          a key, made when missing
+//   "Name"="text"                             REG_SZ, escapes \\ and \"
+//   @="default"                               the key's unnamed value
+//   "Count"=dword:0000002a                    REG_DWORD
+//   "Blob"=hex:01,02,\                        REG_BINARY, continued on
+//     03                                      the next line
+//   "Path"=hex(2):25,00,00,00                 any other type by number
+//   "Old"=-                                   removes a value
+//   [-HKEY_CURRENT_USER\Software\Bar]         removes a key and its subkeys
+//   ; a comment
+//
+// The importer applies what it can and reports every line it had to skip
+// with its number, so one bad line never costs the rest of the file.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/model/registry_tree.h"
+
+namespace kestrel {
+
+struct RegFileProblem {
+  std::size_t line = 0;  ///< counted from 1
+  std::wstring reason;
+  bool operator==(const RegFileProblem&) const = default;
+};
+
+struct RegFileImport {
+  bool recognized = false;  ///< the file starts with a registry-file header
+  std::size_t applied = 0;  ///< keys made or removed, values set or removed
+  std::vector<RegFileProblem> problems;
+};
+
+/// Finds the hive of a root name as written in the file
+/// ("HKEY_LOCAL_MACHINE"); sets `prefix` to the path inside the hive that
+/// the root stands for ("SOFTWARE\Classes" for HKEY_CLASSES_ROOT).  Null
+/// for a root the machine does not have.
+using RegHiveResolver = std::function<RegistryTree*(std::wstring_view rootName, std::wstring& prefix)>;
+
+/// The resolver of the launcher's two hives; HKEY_CLASSES_ROOT is the
+/// machine's SOFTWARE\Classes.
+RegHiveResolver StandardHives(RegistryTree& localMachine, RegistryTree& currentUser);
+
+/// Applies a registry file's bytes.  Version 5 files are read as UTF-16LE
+/// (with their byte-order mark) or UTF-8 (with one), REGEDIT4 files and
+/// files without a mark through `ansiToWide`; in REGEDIT4 files the data of
+/// hex(2) and hex(7) values is ANSI text and is stored as UTF-16LE.
+/// A file without a header changes nothing.
+RegFileImport ImportRegFile(std::string_view bytes, const RegHiveResolver& hives,
+                            const std::function<std::wstring(std::string_view)>& ansiToWide);
+
+/// A hive as a version 5 registry file (UTF-16LE with byte-order mark),
+/// every key under `rootName`, subkeys in case-blind order, values in the
+/// order they were set.  Importing it into an empty hive gives the same
+/// hive back.
+std::string ExportRegFile(const RegistryTree& tree, std::wstring_view rootName);
+
+}  // namespace kestrel
