@@ -22,11 +22,28 @@ class Win32Platform : public Platform {
   void OutputDebugStringW(const std::wstring& message) override;
   bool PathFileExistsW(const std::wstring& path) override;
   bool ReadFileBytes(const std::wstring& path, std::string& bytes) override;
+  bool PathIsDirectoryW(const std::wstring& path) override;
+  std::uint32_t GetFileAttributesW(const std::wstring& path) override;
+  bool SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) override;
+  Handle FindFirstFileW(const std::wstring& pattern, FindDataW& data) override;
+  bool FindNextFileW(Handle find, FindDataW& data) override;
+  bool FindClose(Handle find) override;
+  bool CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) override;
+  bool CreateDirectoryW(const std::wstring& path) override;
+  bool DeleteFileW(const std::wstring& path) override;
+  bool RemoveDirectoryW(const std::wstring& path) override;
+  bool WriteFileBytes(const std::wstring& path, std::string_view bytes) override;
+  std::uint32_t GetLogicalDrives() override;
+  std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) override;
   std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                         const std::wstring& defaultValue, std::uint32_t bufferChars,
                                         const std::wstring& file) override;
   int GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                             const std::wstring& file) override;
+  std::uint32_t GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer, std::uint32_t bufferChars,
+                                          const std::wstring& file) override;
+  bool WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                  const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
@@ -38,6 +55,10 @@ class Win32Platform : public Platform {
                    std::span<std::uint8_t> data, std::uint32_t* dataSize) override;
   long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
                    std::span<const std::uint8_t> data) override;
+  long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) override;
+  long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
+                        std::uint32_t* dataSize) override;
+  long RegCloseKey(Handle key) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;

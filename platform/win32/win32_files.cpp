@@ -1,0 +1,147 @@
+// Files, drives, profile writing and registry keys on Windows: each
+// operation is the Windows call of its name.
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <cwchar>
+#include <vector>
+
+#include "platform/win32/win32_platform.h"
+
+namespace kestrel {
+
+namespace {
+
+/// Restores the thread's last error when it goes out of scope.
+class KeepError {
+ public:
+  KeepError() : code_(::GetLastError()) {}
+  ~KeepError() { ::SetLastError(code_); }
+  KeepError(const KeepError&) = delete;
+  KeepError& operator=(const KeepError&) = delete;
+
+ private:
+  DWORD code_;
+};
+
+HKEY Root(RegRoot root) { return root == RegRoot::kLocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+
+void Fill(const WIN32_FIND_DATAW& found, FindDataW& data) {
+  data.attributes = found.dwFileAttributes;
+  data.fileSize = (static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+  data.fileName = found.cFileName;
+}
+
+}  // namespace
+
+bool Win32Platform::PathIsDirectoryW(const std::wstring& path) { return ::PathIsDirectoryW(path.c_str()) != FALSE; }
+
+std::uint32_t Win32Platform::GetFileAttributesW(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()); }
+
+bool Win32Platform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
+  return ::SetFileAttributesW(path.c_str(), attributes) != FALSE;
+}
+
+Handle Win32Platform::FindFirstFileW(const std::wstring& pattern, FindDataW& data) {
+  WIN32_FIND_DATAW found{};
+  HANDLE find = ::FindFirstFileW(pattern.c_str(), &found);
+  if (find != INVALID_HANDLE_VALUE) {
+    KeepError keep;
+    Fill(found, data);
+  }
+  return reinterpret_cast<Handle>(find);
+}
+
+bool Win32Platform::FindNextFileW(Handle find, FindDataW& data) {
+  WIN32_FIND_DATAW found{};
+  if (!::FindNextFileW(reinterpret_cast<HANDLE>(find), &found)) return false;
+  KeepError keep;
+  Fill(found, data);
+  return true;
+}
+
+bool Win32Platform::FindClose(Handle find) { return ::FindClose(reinterpret_cast<HANDLE>(find)) != FALSE; }
+
+bool Win32Platform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
+  return ::CopyFileW(existingFile.c_str(), newFile.c_str(), failIfExists ? TRUE : FALSE) != FALSE;
+}
+
+bool Win32Platform::CreateDirectoryW(const std::wstring& path) {
+  return ::CreateDirectoryW(path.c_str(), nullptr) != FALSE;
+}
+
+bool Win32Platform::DeleteFileW(const std::wstring& path) { return ::DeleteFileW(path.c_str()) != FALSE; }
+
+bool Win32Platform::RemoveDirectoryW(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != FALSE; }
+
+bool Win32Platform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  bool ok = true;
+  while (ok && !bytes.empty()) {
+    DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size(), 1u << 30));
+    DWORD written = 0;
+    ok = ::WriteFile(file, bytes.data(), chunk, &written, nullptr) != FALSE && written > 0;
+    bytes.remove_prefix(written);
+  }
+  DWORD error = ok ? ERROR_SUCCESS : ::GetLastError();
+  ::CloseHandle(file);
+  ::SetLastError(error);
+  return ok;
+}
+
+std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
+
+std::uint32_t Win32Platform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
+  std::vector<wchar_t> chars(bufferChars + 1, L'\0');
+  DWORD length = ::GetLogicalDriveStringsW(bufferChars, chars.data());
+  KeepError keep;
+  buffer.clear();
+  if (length > 0 && length < bufferChars) buffer.assign(chars.data(), length);
+  return length;
+}
+
+std::uint32_t Win32Platform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
+                                                       std::uint32_t bufferChars, const std::wstring& file) {
+  buffer.clear();
+  if (bufferChars == 0) return 0;
+  std::vector<wchar_t> chars(bufferChars + 1, L'\0');  // one more zero than Windows is told of
+  DWORD length = ::GetPrivateProfileSectionW(section.c_str(), chars.data(), bufferChars, file.c_str());
+  KeepError keep;
+  // The lines, each with its zero, and the zero that closes them.
+  std::size_t end = 0;
+  while (end < bufferChars && chars[end] != L'\0') end += std::wcslen(chars.data() + end) + 1;
+  buffer.assign(chars.data(), std::min<std::size_t>(end, bufferChars));
+  buffer += buffer.empty() ? std::wstring(2, L'\0') : std::wstring(1, L'\0');
+  return length;
+}
+
+bool Win32Platform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
+                                               const std::optional<std::wstring>& value, const std::wstring& file) {
+  return ::WritePrivateProfileStringW(section.c_str(), key ? key->c_str() : nullptr,
+                                      value ? value->c_str() : nullptr, file.c_str()) != FALSE;
+}
+
+long Win32Platform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) {
+  HKEY opened = nullptr;
+  LSTATUS result = ::RegOpenKeyExW(Root(root), subKey.c_str(), 0, samDesired, &opened);
+  if (key) *key = result == ERROR_SUCCESS ? reinterpret_cast<Handle>(opened) : kNoHandle;
+  return result;
+}
+
+long Win32Platform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
+                                     std::span<std::uint8_t> data, std::uint32_t* dataSize) {
+  DWORD valueType = 0;
+  DWORD size = static_cast<DWORD>(data.size());
+  LSTATUS result = ::RegQueryValueExW(reinterpret_cast<HKEY>(key), valueName.c_str(), nullptr, &valueType,
+                                      data.empty() ? nullptr : data.data(), &size);
+  if (type) *type = valueType;
+  if (dataSize) *dataSize = size;
+  return result;
+}
+
+long Win32Platform::RegCloseKey(Handle key) { return ::RegCloseKey(reinterpret_cast<HKEY>(key)); }
+
+}  // namespace kestrel
