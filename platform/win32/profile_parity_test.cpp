@@ -8,8 +8,10 @@
 
 #include <filesystem>
 #include <fstream>
+#include <optional>
 
 #include "platform/model/profile_text.h"
+#include "platform/model/profile_writer.h"
 #include "platform/win32/win32_platform.h"
 #include "util/utf.h"
 
@@ -100,6 +102,59 @@ TEST_F(ProfileParityTest, DefaultsAreCutAlike) {
     EXPECT_EQ(ProfileGetString(&text_, L"game_base", L"missing", d, 260),
               os_.GetPrivateProfileStringW(L"game_base", L"missing", d, 260, file_.wstring()))
         << WideToUtf8(d);
+}
+
+TEST_F(ProfileParityTest, SectionsReadAlike) {
+  struct Case {
+    const wchar_t* section;
+    std::uint32_t buffer;
+  };
+  const Case cases[] = {{L"game_base", 1024}, {L"GAME_BASE", 40}, {L"game_base", 3}, {L"dlg_config", 1024},
+                        {L"dlg_config", 11},  {L"dlg_config", 12}, {L"missing", 1024}, {L"", 1024}};
+  for (const Case& c : cases) {
+    std::wstring windows, model;
+    std::uint32_t windowsLength = os_.GetPrivateProfileSectionW(c.section, windows, c.buffer, file_.wstring());
+    std::uint32_t modelLength = ProfileGetSection(&text_, c.section, c.buffer, model);
+    EXPECT_EQ(modelLength, windowsLength) << WideToUtf8(c.section) << " in " << c.buffer;
+    EXPECT_EQ(model, windows) << WideToUtf8(c.section) << " in " << c.buffer;
+  }
+}
+
+// Files changed by the model's writer read back through Windows exactly as
+// files Windows changed itself.
+TEST_F(ProfileParityTest, WritesReadBackAlike) {
+  struct Write {
+    const wchar_t* section;
+    std::optional<std::wstring> key;
+    std::optional<std::wstring> value;
+  };
+  const Write writes[] = {
+      {L"game_base", L"currntVer", L"2.0"},   {L"GAME_BASE", L"MAINEXE", L"new.exe"}, {L"new", L"k", L"v w"},
+      {L"game_base", L"param", std::nullopt}, {L"dlg_config", std::nullopt, std::nullopt},
+      {L"游戏", L"名", L"新值"},               {L"game_base", L"empty", L""},
+  };
+  const std::filesystem::path modelFile = file_.wstring() + L".model.ini";
+  std::string bytes = "\xFF\xFE" + WideToUtf16Le(kIni);
+  AnsiCodec ansi{[this](std::string_view b) { return os_.AnsiToWide(b); },
+                 [this](std::wstring_view t) { return os_.WideToAnsi(t); }};
+  for (const Write& w : writes) {
+    ASSERT_TRUE(os_.WritePrivateProfileStringW(w.section, w.key, w.value, file_.wstring()));
+    std::optional<std::string> changed = ProfileWrite(bytes, w.section, w.key, w.value, ansi);
+    ASSERT_TRUE(changed.has_value());
+    bytes = *changed;
+  }
+  std::ofstream(modelFile, std::ios::binary) << bytes;
+  const std::pair<const wchar_t*, const wchar_t*> reads[] = {
+      {L"game_base", L"currntVer"}, {L"game_base", L"mainExe"}, {L"game_base", L"param"}, {L"new", L"k"},
+      {L"dlg_config", L"btnCount"}, {L"dlg_config", L"after"},  {L"游戏", L"名"},          {L"game_base", L"empty"},
+      {L"game_base", L"url"},       {L"", L"orphan"},
+  };
+  for (const auto& [section, key] : reads)
+    EXPECT_EQ(os_.GetPrivateProfileStringW(section, key, L"default", 260, modelFile.wstring()),
+              os_.GetPrivateProfileStringW(section, key, L"default", 260, file_.wstring()))
+        << WideToUtf8(section) << "/" << WideToUtf8(key);
+  std::error_code ec;
+  std::filesystem::remove(modelFile, ec);
 }
 
 }  // namespace

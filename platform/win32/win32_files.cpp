@@ -5,8 +5,10 @@
 #include <shlwapi.h>
 
 #include <cwchar>
+#include <memory>
 #include <vector>
 
+#include "platform/model/wildcard.h"
 #include "platform/win32/win32_platform.h"
 
 namespace kestrel {
@@ -33,6 +35,29 @@ void Fill(const WIN32_FIND_DATAW& found, FindDataW& data) {
   data.fileName = found.cFileName;
 }
 
+/// An enumeration and the name pattern it was asked for.
+struct Search {
+  HANDLE find;
+  std::wstring mask;
+};
+
+/// Windows also matches a pattern against the 8.3 short names, so "*.reg"
+/// finds "a.regx" and "old.reg~", and Wine lists every name for "*.".  The
+/// launcher imports and deletes by pattern, so only long names that match
+/// count, by the machine model's rules: both builds find the same files.
+bool Matches(const Search& search, const WIN32_FIND_DATAW& found) {
+  KeepError keep;
+  return MatchesWildcard(search.mask, found.cFileName);
+}
+
+/// Moves on to the next entry that matches; false with the enumeration's
+/// error (18 at the end).
+bool NextMatch(Search& search, WIN32_FIND_DATAW& found) {
+  while (::FindNextFileW(search.find, &found))
+    if (Matches(search, found)) return true;
+  return false;
+}
+
 }  // namespace
 
 bool Win32Platform::PathIsDirectoryW(const std::wstring& path) { return ::PathIsDirectoryW(path.c_str()) != FALSE; }
@@ -46,22 +71,40 @@ bool Win32Platform::SetFileAttributesW(const std::wstring& path, std::uint32_t a
 Handle Win32Platform::FindFirstFileW(const std::wstring& pattern, FindDataW& data) {
   WIN32_FIND_DATAW found{};
   HANDLE find = ::FindFirstFileW(pattern.c_str(), &found);
-  if (find != INVALID_HANDLE_VALUE) {
-    KeepError keep;
-    Fill(found, data);
+  if (find == INVALID_HANDLE_VALUE) return kInvalidHandleValue;
+  std::size_t folder = pattern.find_last_of(L"\\/:");
+  auto search =
+      std::make_unique<Search>(Search{find, pattern.substr(folder == std::wstring::npos ? 0 : folder + 1)});
+  if (!Matches(*search, found) && !NextMatch(*search, found)) {
+    ::FindClose(find);
+    ::SetLastError(ERROR_FILE_NOT_FOUND);  // as when nothing matched at all
+    return kInvalidHandleValue;
   }
-  return reinterpret_cast<Handle>(find);
+  KeepError keep;
+  Fill(found, data);
+  return reinterpret_cast<Handle>(search.release());
 }
 
 bool Win32Platform::FindNextFileW(Handle find, FindDataW& data) {
+  if (find == kNoHandle || find == kInvalidHandleValue) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
   WIN32_FIND_DATAW found{};
-  if (!::FindNextFileW(reinterpret_cast<HANDLE>(find), &found)) return false;
+  if (!NextMatch(*reinterpret_cast<Search*>(find), found)) return false;
   KeepError keep;
   Fill(found, data);
   return true;
 }
 
-bool Win32Platform::FindClose(Handle find) { return ::FindClose(reinterpret_cast<HANDLE>(find)) != FALSE; }
+bool Win32Platform::FindClose(Handle find) {
+  if (find == kNoHandle || find == kInvalidHandleValue) {
+    ::SetLastError(ERROR_INVALID_HANDLE);
+    return false;
+  }
+  std::unique_ptr<Search> search(reinterpret_cast<Search*>(find));
+  return ::FindClose(search->find) != FALSE;
+}
 
 bool Win32Platform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
   return ::CopyFileW(existingFile.c_str(), newFile.c_str(), failIfExists ? TRUE : FALSE) != FALSE;

@@ -170,6 +170,16 @@ TEST_F(Win32PlatformTest, RegistryValuesRoundTrip) {
   EXPECT_EQ(os_.SHGetValueW(RegRoot::kCurrentUser, key, L"none", &type, buffer, &size), win::kFileNotFound);
   EXPECT_EQ(os_.SHGetValueW(RegRoot::kCurrentUser, key + L"\\none", L"Path", &type, buffer, &size),
             win::kFileNotFound);
+
+  Handle opened = kNoHandle;
+  ASSERT_EQ(os_.RegOpenKeyExW(RegRoot::kCurrentUser, key, win::kKeyRead, &opened), win::kSuccess);
+  EXPECT_EQ(os_.RegQueryValueExW(opened, L"path", &type, {}, &size), win::kSuccess);  // type and size only
+  EXPECT_EQ(type, win::kRegSz);
+  EXPECT_EQ(size, text.size());
+  EXPECT_EQ(os_.RegQueryValueExW(opened, L"none", &type, buffer, &size), win::kFileNotFound);
+  EXPECT_EQ(os_.RegCloseKey(opened), win::kSuccess);
+  EXPECT_EQ(os_.RegOpenKeyExW(RegRoot::kCurrentUser, key + L"\\none", win::kKeyRead, &opened), win::kFileNotFound);
+  EXPECT_EQ(opened, kNoHandle);
   ::SHDeleteKeyW(HKEY_CURRENT_USER, L"Software\\KestrelExTests");
 }
 
