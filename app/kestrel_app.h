@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "app/launch_context.h"
+#include "app/win_app.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -18,15 +19,13 @@ enum LaunchMode { kLaunchDirectly = 1, kShowChooser = 2 };
 /// The modal result of a cancelled chooser (IDCANCEL).
 inline constexpr int kChooserCancel = 2;
 
-class CKestrelExApp {
+class CKestrelExApp : public CWinApp {
  public:
   explicit CKestrelExApp(Platform& os);
-  ~CKestrelExApp();
-  CKestrelExApp(const CKestrelExApp&) = delete;
-  CKestrelExApp& operator=(const CKestrelExApp&) = delete;
+  ~CKestrelExApp() override;
 
   /// The start-up routine.  Always false: there is no message loop to run.
-  bool InitInstance();
+  bool InitInstance() override;
   /// 2 (show the chooser) when Config.ini exists, the chooser is allowed and
   /// "btnCount" of "dlg_config" is above 0; else 1 (launch directly).
   int ChooseLaunchMode();

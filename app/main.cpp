@@ -6,6 +6,5 @@
 int main() {
   std::unique_ptr<kestrel::Platform> os = kestrel::CreateSystemPlatform();
   kestrel::CKestrelExApp app(*os);
-  app.InitInstance();
-  return 0;
+  return kestrel::AfxWinMain(app);
 }
