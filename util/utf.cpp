@@ -8,17 +8,6 @@ namespace {
 
 constexpr char32_t kReplacement = 0xFFFD;
 
-void AppendCodePoint(std::wstring& out, char32_t cp) {
-  if constexpr (sizeof(wchar_t) == 2) {
-    if (cp >= 0x10000) {
-      cp -= 0x10000;
-      out += static_cast<wchar_t>(0xD800 + (cp >> 10));
-      out += static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
-      return;
-    }
-  }
-  out += static_cast<wchar_t>(cp);
-}
 
 // Decodes one UTF-8 sequence at `i`; returns false for an invalid one (and
 // then consumes one byte).
@@ -73,13 +62,29 @@ char32_t NextCodePoint(std::wstring_view text, std::size_t& i) {
 }  // namespace
 
 std::wstring Utf8ToWide(std::string_view bytes) {
-  std::wstring out;
-  out.reserve(bytes.size());
+  // Written through a pointer: a character never needs more wide units
+  // than its UTF-8 bytes, and ASCII (most of any file) takes the short way.
+  std::wstring out(bytes.size(), L'\0');
+  wchar_t* to = out.data();
   std::size_t i = 0;
   while (i < bytes.size()) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
+    if (c < 0x80) {
+      *to++ = static_cast<wchar_t>(c);
+      ++i;
+      continue;
+    }
     char32_t cp;
-    AppendCodePoint(out, DecodeUtf8(bytes, i, cp) ? cp : kReplacement);
+    if (!DecodeUtf8(bytes, i, cp)) cp = kReplacement;
+    if (sizeof(wchar_t) == 2 && cp >= 0x10000) {
+      cp -= 0x10000;
+      *to++ = static_cast<wchar_t>(0xD800 + (cp >> 10));
+      *to++ = static_cast<wchar_t>(0xDC00 + (cp & 0x3FF));
+    } else {
+      *to++ = static_cast<wchar_t>(cp);
+    }
   }
+  out.resize(static_cast<std::size_t>(to - out.data()));
   return out;
 }
 

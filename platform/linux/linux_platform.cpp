@@ -162,16 +162,39 @@ bool LinuxPlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
 }
 
 const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
+  std::wstring path = ProfileFilePath(file);
+  // Resolving a path costs a look at every folder on its way; a launch
+  // reads the same file a hundred times, so the answer is kept while the
+  // drives stay as they are (a change of drive links changes dosdevices).
+  struct stat drives {};
+  bool cacheable = path.size() > 2 && path[1] == L':' &&
+                   stat((root_.root() + "/dosdevices").c_str(), &drives) == 0;
   std::string host;
-  std::uint32_t error;
-  if (!root_.ToHost(ProfileFilePath(file), host, error)) {
-    tLastError = error;
-    return nullptr;
-  }
   struct stat st;
-  if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    tLastError = win::kFileNotFound;
-    return nullptr;
+  bool known = false;
+  if (cacheable) {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = profileHosts_.find(path);
+    if (it != profileHosts_.end() && it->second.second.tv_sec == drives.st_mtim.tv_sec &&
+        it->second.second.tv_nsec == drives.st_mtim.tv_nsec) {
+      host = it->second.first;
+      known = true;
+    }
+  }
+  if (!known || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::uint32_t error;
+    if (!root_.ToHost(path, host, error)) {
+      tLastError = error;
+      return nullptr;
+    }
+    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+      tLastError = win::kFileNotFound;
+      return nullptr;
+    }
+    if (cacheable) {
+      std::lock_guard<std::mutex> guard(lock_);
+      profileHosts_[path] = {host, drives.st_mtim};
+    }
   }
   std::lock_guard<std::mutex> guard(lock_);
   auto it = profiles_.find(host);

@@ -22,12 +22,28 @@ std::wstring_view Trim(std::wstring_view s) {
 
 }  // namespace
 
-ProfileText::ProfileText(std::wstring_view text) {
+namespace {
+
+std::uint64_t FoldedHash(std::wstring_view name) {
+  std::uint64_t h = 1469598103934665603ull;
+  for (wchar_t c : name) h = (h ^ static_cast<std::uint64_t>(FoldCase(c))) * 1099511628211ull;
+  return h;
+}
+
+}  // namespace
+
+ProfileText::ProfileText() : ProfileText(std::wstring()) {}
+
+ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstring>(std::move(owned))) {
+  std::wstring_view text = *text_;
+  // Keys are gathered first and each section remembers where its keys
+  // start; the spans are set once the key list no longer moves.
+  std::vector<std::size_t> firstKey{0};
   sections_.push_back(ProfileSection{});  // keys before the first section
   std::size_t pos = 0;
   while (pos < text.size()) {
-    std::size_t end = text.find_first_of(L"\r\n", pos);
-    if (end == std::wstring_view::npos) end = text.size();
+    std::size_t end = pos;
+    while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') ++end;
     std::wstring_view line = Trim(text.substr(pos, end - pos));
     pos = end;
     while (pos < text.size() && (text[pos] == L'\r' || text[pos] == L'\n')) ++pos;
@@ -35,28 +51,37 @@ ProfileText::ProfileText(std::wstring_view text) {
     if (line.front() == L'[') {
       std::size_t close = line.rfind(L']');
       if (close != std::wstring_view::npos) {
-        sections_.push_back(ProfileSection{std::wstring(Trim(line.substr(1, close - 1))), {}});
+        sections_.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
+        firstKey.push_back(keys_.size());
         continue;
       }
     }
     ProfileKey key;
     std::size_t eq = line.find(L'=');
     if (eq == std::wstring_view::npos) {
-      key.name = std::wstring(line);
+      key.name = line;
     } else {
-      key.name = std::wstring(Trim(line.substr(0, eq)));
-      key.value = std::wstring(Trim(line.substr(eq + 1)));
+      key.name = Trim(line.substr(0, eq));
+      key.value = Trim(line.substr(eq + 1));
     }
-    sections_.back().keys.push_back(std::move(key));
+    keys_.push_back(key);
   }
+  firstKey.push_back(keys_.size());
+  index_.reserve(sections_.size());
+  for (std::size_t i = 0; i < sections_.size(); ++i) {
+    sections_[i].keys = std::span<const ProfileKey>(keys_.data() + firstKey[i], firstKey[i + 1] - firstKey[i]);
+    // The keys before any section are only a section when there are some.
+    if (i > 0 || !sections_[i].keys.empty())
+      index_.emplace_back(FoldedHash(sections_[i].name), static_cast<std::uint32_t>(i));
+  }
+  std::sort(index_.begin(), index_.end());
 }
 
 const ProfileSection* ProfileText::FindSection(std::wstring_view section) const {
   section = Trim(section);
-  for (const ProfileSection& s : sections_) {
-    if (&s == &sections_.front() && s.keys.empty()) continue;
-    if (EqualsNoCase(s.name, section)) return &s;
-  }
+  auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(FoldedHash(section), std::uint32_t{0}));
+  for (; it != index_.end() && it->first == FoldedHash(section); ++it)
+    if (EqualsNoCase(sections_[it->second].name, section)) return &sections_[it->second];
   return nullptr;
 }
 
@@ -65,7 +90,7 @@ std::optional<std::wstring> ProfileText::FindValue(std::wstring_view section, st
   if (!s) return std::nullopt;
   key = Trim(key);
   for (const ProfileKey& k : s->keys)
-    if (EqualsNoCase(k.name, key)) return k.value;
+    if (EqualsNoCase(k.name, key)) return k.value ? std::optional<std::wstring>(std::wstring(*k.value)) : std::nullopt;
   return std::nullopt;
 }
 
@@ -158,11 +183,11 @@ std::uint32_t ProfileGetSection(const ProfileText* text, std::wstring_view secti
   for (const ProfileKey& key : found->keys) {
     if (left <= 2) break;
     if (!key.name.empty() && key.name[0] == L';') continue;
-    copy(key.name);
+    copy(std::wstring(key.name));
     if (left < 2) break;
     if (key.value) {
       out.back() = L'=';
-      copy(*key.value);
+      copy(std::wstring(*key.value));
     }
   }
   out += L'\0';

@@ -15,27 +15,36 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 namespace kestrel {
 
+/// Views into the text of the ProfileText that holds them.
 struct ProfileKey {
-  std::wstring name;
-  std::optional<std::wstring> value;  ///< none for a line without "="
+  std::wstring_view name;
+  std::optional<std::wstring_view> value;  ///< none for a line without "="
 };
 
 struct ProfileSection {
-  std::wstring name;
-  std::vector<ProfileKey> keys;
+  std::wstring_view name;
+  std::span<const ProfileKey> keys;
 };
 
+/// The parsed text keeps the decoded file once and points into it: no
+/// allocation per line, and sections are found through a hash of their
+/// folded names, so a launch reading a hundred keys costs microseconds and
+/// a file of 50 MB parses in bounded time.
 class ProfileText {
  public:
-  ProfileText() = default;
-  explicit ProfileText(std::wstring_view text);
+  ProfileText();
+  explicit ProfileText(std::wstring text);
+  ProfileText(ProfileText&&) = default;
+  ProfileText& operator=(ProfileText&&) = default;
 
   const std::vector<ProfileSection>& sections() const { return sections_; }
 
@@ -47,7 +56,10 @@ class ProfileText {
   std::optional<std::wstring> FindValue(std::wstring_view section, std::wstring_view key) const;
 
  private:
+  std::unique_ptr<std::wstring> text_;  // on the heap, so moves keep the views valid
+  std::vector<ProfileKey> keys_;
   std::vector<ProfileSection> sections_;
+  std::vector<std::pair<std::uint64_t, std::uint32_t>> index_;  // (hash of folded name, section), sorted
 };
 
 /// Decodes the bytes of a text file: UTF-16LE or UTF-16BE with a byte-order
