@@ -1,0 +1,157 @@
+#include "platform/model/reg_file.h"
+
+#include <gtest/gtest.h>
+
+#include "util/utf.h"
+
+namespace kestrel {
+namespace {
+
+std::vector<std::uint8_t> Bytes(std::string_view s) { return std::vector<std::uint8_t>(s.begin(), s.end()); }
+std::vector<std::uint8_t> Sz(const std::wstring& text) {
+  std::string b = WideToUtf16Le(text);
+  b.append(2, '\0');
+  return Bytes(b);
+}
+// A GBK stand-in for the ANSI code page: "游" is 0xD3 0xCE.
+std::wstring Ansi(std::string_view b) {
+  std::wstring out;
+  for (std::size_t i = 0; i < b.size(); ++i) {
+    if (b.substr(i, 2) == "\xD3\xCE") out += L'游', ++i;
+    else out += static_cast<wchar_t>(static_cast<unsigned char>(b[i]));
+  }
+  return out;
+}
+
+struct Machine {
+  RegistryTree hklm, hkcu;
+  RegFileImport Import(const std::string& bytes) { return ImportRegFile(bytes, StandardHives(hklm, hkcu), Ansi); }
+};
+
+TEST(RegFile, ImportsVersion5) {
+  Machine m;
+  const std::wstring text =
+      L"Windows Registry Editor Version 5.00\r\n"
+      L"\r\n"
+      L"; a comment\r\n"
+      L"[HKEY_LOCAL_MACHINE\\SOFTWARE\\{3798BE84-4E13-4b81-B8CF-5063730FF905}\\GInfo]\r\n"
+      L"\"10001\"=\"Foo|E:\\\\Games\\\\Foo|D:\\\\Foo|2\"\r\n"
+      L"@=\"default \\\"quoted\\\"\"\r\n"
+      L"\"Count\"=dword:0000002A\r\n"
+      L"\"Blob\"=hex:01,02,\\\r\n"
+      L"  03,ff\r\n"
+      L"\"Path\"=hex(2):25,00,41,00,00,00\r\n"
+      L"\"Multi\"=hex(7):61,00,00,00,62,00,00,00,00,00\r\n"
+      L"\"Big\"=hex(b):01,00,00,00,00,00,00,00\r\n"
+      L"\"Empty\"=hex:\r\n"
+      L"\r\n"
+      L"[HKEY_CURRENT_USER\\Software\\Towodo Software\\Virtual Drive Manager\\Settings]\r\n"
+      L"\"MountPrevious\"=dword:00000001\r\n"
+      L"[HKEY_CLASSES_ROOT\\.iso]\r\n"
+      L"@=\"游戏\"\r\n";
+  RegFileImport r = m.Import("\xFF\xFE" + WideToUtf16Le(text));
+  EXPECT_TRUE(r.recognized);
+  EXPECT_EQ(r.problems, std::vector<RegFileProblem>{});
+  const std::wstring ginfo = L"software\\{3798BE84-4E13-4B81-B8CF-5063730FF905}\\GINFO";
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L"10001"), (RegistryValue{1, Sz(L"Foo|E:\\Games\\Foo|D:\\Foo|2")}));
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L""), (RegistryValue{1, Sz(L"default \"quoted\"")}));
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L"count"), (RegistryValue{4, {0x2A, 0, 0, 0}}));
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L"Blob"), (RegistryValue{3, {1, 2, 3, 0xFF}}));
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L"Path"), (RegistryValue{2, {0x25, 0, 0x41, 0, 0, 0}}));
+  EXPECT_EQ(m.hklm.FindValue(ginfo, L"Multi")->type, 7u);
+  EXPECT_EQ(m.hklm.FindValue(ginfo, L"Big")->type, 11u);
+  EXPECT_EQ(*m.hklm.FindValue(ginfo, L"Empty"), (RegistryValue{3, {}}));
+  EXPECT_EQ(*m.hkcu.FindValue(L"Software\\Towodo Software\\Virtual Drive Manager\\Settings", L"MountPrevious"),
+            (RegistryValue{4, {1, 0, 0, 0}}));
+  EXPECT_EQ(*m.hklm.FindValue(L"SOFTWARE\\Classes\\.iso", L""), (RegistryValue{1, Sz(L"游戏")}));
+  // Key names keep the case they were made with.
+  EXPECT_EQ(m.hklm.FindKey(L"SOFTWARE\\{3798BE84-4E13-4b81-B8CF-5063730FF905}")->name(),
+            L"{3798BE84-4E13-4b81-B8CF-5063730FF905}");
+}
+
+TEST(RegFile, ImportsRegedit4AsAnsi) {
+  Machine m;
+  RegFileImport r = m.Import(
+      "REGEDIT4\r\n\r\n[HKEY_CURRENT_USER\\Software\\Old]\r\n\"Name\"=\"\xD3\xCE\"\r\n"
+      "\"Exp\"=hex(2):25,41,25,00\r\n\"Multi\"=hex(7):61,00,62,00,00\r\n");
+  EXPECT_TRUE(r.recognized);
+  EXPECT_TRUE(r.problems.empty());
+  EXPECT_EQ(*m.hkcu.FindValue(L"Software\\Old", L"Name"), (RegistryValue{1, Sz(L"游")}));
+  // REGEDIT4 keeps these two types as ANSI text; the store keeps UTF-16LE.
+  EXPECT_EQ(*m.hkcu.FindValue(L"Software\\Old", L"Exp"), (RegistryValue{2, Sz(L"%A%")}));
+  EXPECT_EQ(m.hkcu.FindValue(L"Software\\Old", L"Multi")->data, Bytes(std::string("a\0\0\0b\0\0\0\0\0", 10)));
+}
+
+TEST(RegFile, BadLinesAreReportedAndTheRestApplied) {
+  Machine m;
+  m.hkcu.SetValue(L"Software\\Keep", L"gone", RegistryValue{4, {1, 0, 0, 0}});
+  m.hkcu.SetValue(L"Software\\Drop\\Sub", L"x", RegistryValue{4, {1, 0, 0, 0}});
+  RegFileImport r = m.Import(
+      "Windows Registry Editor Version 5.00\n"
+      "\"orphan\"=\"before any key\"\n"            // 2
+      "[HKEY_CURRENT_USER\\Software\\Keep]\n"
+      "\"ok\"=\"1\"\n"
+      "\"bad dword\"=dword:123456789\n"           // 5
+      "\"bad hex\"=hex:1g,02\n"                   // 6
+      "\"unclosed=\"x\"\n"                        // 7
+      "\"gone\"=-\n"
+      "junk line\n"                               // 9
+      "[HKEY_USERS\\.DEFAULT\\Software]\n"        // 10
+      "\"skipped\"=\"quietly\"\n"
+      "[-HKEY_CURRENT_USER\\Software\\Drop]\n"
+      "[-HKEY_CURRENT_USER]\n"                    // 13
+      "[HKEY_CURRENT_USER\\Software\\Keep\n"      // 14
+      "\"after\"=dword:2\n");
+  EXPECT_TRUE(r.recognized);
+  std::vector<std::size_t> lines;
+  for (const RegFileProblem& p : r.problems) lines.push_back(p.line);
+  EXPECT_EQ(lines, (std::vector<std::size_t>{2, 5, 6, 7, 9, 10, 13, 14}));
+  EXPECT_NE(m.hkcu.FindValue(L"Software\\Keep", L"ok"), nullptr);
+  EXPECT_EQ(m.hkcu.FindValue(L"Software\\Keep", L"gone"), nullptr);
+  EXPECT_EQ(m.hkcu.FindKey(L"Software\\Drop"), nullptr);
+  EXPECT_NE(m.hkcu.FindKey(L"Software"), nullptr);
+  EXPECT_EQ(m.hkcu.FindValue(L"Software\\Keep", L"after"), nullptr);  // its key line was bad
+}
+
+TEST(RegFile, FilesWithoutHeaderChangeNothing) {
+  Machine m;
+  for (std::string bytes : {std::string(), std::string("[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n"),
+                            std::string("\x00\x01\xFF garbage", 11), "\xFF\xFE" + std::string(1000, '\0')}) {
+    RegFileImport r = m.Import(bytes);
+    EXPECT_FALSE(r.recognized);
+    EXPECT_EQ(r.applied, 0u);
+  }
+  EXPECT_EQ(m.hkcu.FindKey(L"A"), nullptr);
+}
+
+TEST(RegFile, ExportReadsBackTheSame) {
+  RegistryTree tree;
+  tree.SetValue(L"Software\\Game", L"Path", RegistryValue{1, Sz(L"C:\\Games\\\"Foo\"")});
+  tree.SetValue(L"Software\\Game", L"", RegistryValue{1, Sz(L"default")});
+  tree.SetValue(L"Software\\Game", L"Lines", RegistryValue{1, Sz(L"a\r\nb")});  // not text-safe: hex(1)
+  tree.SetValue(L"Software\\Game", L"Odd", RegistryValue{1, {0x41}});
+  tree.SetValue(L"Software\\Game", L"Dword", RegistryValue{4, {1, 2, 3, 4}});
+  tree.SetValue(L"Software\\Game", L"ShortDword", RegistryValue{4, {1}});
+  std::vector<std::uint8_t> blob;
+  for (int i = 0; i < 300; ++i) blob.push_back(static_cast<std::uint8_t>(i));
+  tree.SetValue(L"Software\\Game", L"Blob", RegistryValue{3, blob});
+  tree.SetValue(L"Software\\Game", L"Name \"with\" \\ and\nbreak", RegistryValue{0x12345, {9}});
+  tree.CreateKey(L"Software\\Empty\\Leaf");
+  std::string file = ExportRegFile(tree, L"HKEY_CURRENT_USER");
+  std::wstring text = Utf16LeToWide(file.substr(2));
+  EXPECT_EQ(text.substr(0, 40), L"Windows Registry Editor Version 5.00\r\n\r\n");
+  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\Software\\Game]\r\n\"Path\"=\"C:\\\\Games\\\\\\\"Foo\\\"\"\r\n@=\"default\"\r\n"),
+            std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Dword\"=dword:04030201\r\n"), std::wstring::npos);
+  for (std::size_t pos = 0, end; (end = text.find(L"\r\n", pos)) != std::wstring::npos; pos = end + 2)
+    EXPECT_LE(end - pos, 80u) << "long line";
+
+  Machine m;
+  RegFileImport r = m.Import(file);
+  EXPECT_TRUE(r.problems.empty());
+  EXPECT_TRUE(m.hkcu == tree);
+  EXPECT_EQ(ExportRegFile(m.hkcu, L"HKEY_CURRENT_USER"), file);
+}
+
+}  // namespace
+}  // namespace kestrel
