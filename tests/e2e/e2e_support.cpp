@@ -16,10 +16,15 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Paths are UTF-8 on both builds; std::filesystem takes them as such only
-// through char8_t.
-fs::path FsPath(const std::string& utf8) { return fs::path(std::u8string(utf8.begin(), utf8.end())); }
+// Paths are UTF-8 strings in the tests.  Windows' own paths are UTF-16, and
+// MinGW's runtime turns char8_t paths into the ANSI code page on the way,
+// so there the conversion is the project's own.
+fs::path FsPath(const std::string& utf8) {
+  if constexpr (sizeof(wchar_t) == 2) return fs::path(Utf8ToWide(utf8));
+  return fs::path(std::u8string(utf8.begin(), utf8.end()));
+}
 std::string Utf8(const fs::path& path) {
+  if constexpr (sizeof(wchar_t) == 2) return WideToUtf8(path.wstring());
   std::u8string text = path.u8string();
   return std::string(text.begin(), text.end());
 }
@@ -69,13 +74,6 @@ void TempMachine::MakeDir(const std::string& relative) const {
 
 void TempMachine::Write(const std::string& relative, const std::string& bytes) const {
   std::ofstream(FsPath(Host(relative)), std::ios::binary) << bytes;
-}
-
-void TempMachine::Install(const std::string& program, const std::string& relative) const {
-  fs::path target = FsPath(Host(relative));
-  fs::copy_file(FsPath(program), target, fs::copy_options::overwrite_existing);
-  fs::permissions(target, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                              fs::perms::others_read | fs::perms::others_exec);
 }
 
 std::vector<std::string> TempMachine::LogLines() const { return Lines(ReadFile(log())); }

@@ -19,6 +19,10 @@ std::string ProgramBesideTests(const std::string& stem);
 /// as the starter wrote it; on Linux the name on disk, since the machine
 /// model must hand the real file's path to the kernel.
 std::string StartedName(const std::string& asWritten, const std::string& onDisk);
+/// Whether a profile file in UTF-8 without a byte-order mark reads as
+/// UTF-8.  Windows reads such a file in the ANSI code page; the Linux
+/// machine model takes well-formed UTF-8 as UTF-8.
+bool ProfilesReadBomlessUtf8();
 
 class TempMachine {
  public:

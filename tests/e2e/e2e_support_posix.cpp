@@ -17,6 +17,7 @@ extern char** environ;
 namespace kestrel::e2e {
 
 std::string ProgramFile(const std::string& stem) { return stem; }
+bool ProfilesReadBomlessUtf8() { return true; }
 std::string StartedName(const std::string&, const std::string& onDisk) { return onDisk; }
 
 std::string ProgramBesideTests(const std::string& stem) {
@@ -28,6 +29,14 @@ std::wstring TempMachine::Windows(const std::string& relative) const {
   for (wchar_t& c : path)
     if (c == L'/') c = L'\\';
   return path;
+}
+
+void TempMachine::Install(const std::string& program, const std::string& relative) const {
+  std::filesystem::path target = Host(relative);
+  std::filesystem::copy_file(program, target, std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::permissions(target, std::filesystem::perms::owner_all | std::filesystem::perms::group_read |
+                                           std::filesystem::perms::group_exec | std::filesystem::perms::others_read |
+                                           std::filesystem::perms::others_exec);
 }
 
 int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {

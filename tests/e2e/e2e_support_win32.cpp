@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <stdexcept>
 
 #include "platform/model/command_line_args.h"
 #include "tests/e2e/e2e_support.h"
@@ -14,6 +15,7 @@
 namespace kestrel::e2e {
 
 std::string ProgramFile(const std::string& stem) { return stem + ".exe"; }
+bool ProfilesReadBomlessUtf8() { return false; }
 std::string StartedName(const std::string& asWritten, const std::string&) { return asWritten; }
 
 std::string ProgramBesideTests(const std::string& stem) {
@@ -24,6 +26,13 @@ std::string ProgramBesideTests(const std::string& stem) {
 }
 
 std::wstring TempMachine::Windows(const std::string& relative) const { return Utf8ToWide(Host(relative)); }
+
+void TempMachine::Install(const std::string& program, const std::string& relative) const {
+  // MinGW's std::filesystem cannot copy onto a name outside the ANSI code
+  // page under Wine; the Windows call can.
+  if (!::CopyFileW(Utf8ToWide(program).c_str(), Utf8ToWide(Host(relative)).c_str(), FALSE))
+    throw std::runtime_error("cannot install " + program + " as " + relative);
+}
 
 int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
   // The environment of this process without its KESTREL_ variables, plus
