@@ -39,12 +39,15 @@ bool ReadHostFile(const std::string& path, std::string& bytes, int& err) {
     return false;
   }
   struct stat st;
-  if (fstat(fd, &st) == 0 && S_ISDIR(st.st_mode)) {
+  const bool known = fstat(fd, &st) == 0;
+  if (known && S_ISDIR(st.st_mode)) {
     close(fd);
     err = EACCES;
     return false;
   }
   bytes.clear();
+  // Skin archives run to megabytes: one allocation, not a doubling string.
+  if (known && S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
   char buffer[65536];
   for (;;) {
     ssize_t got = read(fd, buffer, sizeof buffer);
