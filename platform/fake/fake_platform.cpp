@@ -65,6 +65,10 @@ FakePlatform::~FakePlatform() = default;
 std::wstring FakePlatform::Key(const std::wstring& path) {
   std::wstring key = ToUpperNoCase(path);
   std::replace(key.begin(), key.end(), L'/', L'\\');
+  // Windows reads "a\\b" as "a\b"; a leading "\\" (a network path) stays.
+  for (std::size_t i = 2; i < key.size();)
+    if (key[i] == L'\\' && key[i - 1] == L'\\') key.erase(i, 1);
+    else ++i;
   while (key.size() > 3 && key.back() == L'\\') key.pop_back();
   return key;
 }

@@ -28,6 +28,17 @@ std::uint32_t Attributes(const struct stat& st) {
   return ReadOnlyMode(st.st_mode) ? win::kFileAttributeReadonly : win::kFileAttributeArchive;
 }
 
+/// Attributes as Windows reports them for a link: the reparse-point bit,
+/// with the directory bit when it points to a folder.  0 when `host` is
+/// no link.
+std::uint32_t LinkAttributes(const std::string& host) {
+  struct stat st;
+  if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
+  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+    return win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+  return win::kFileAttributeArchive | win::kFileAttributeReparsePoint;
+}
+
 int CopyContents(int from, int to) {
   char buffer[65536];
   for (;;) {
@@ -87,6 +98,7 @@ std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
     Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
     return win::kInvalidFileAttributes;
   }
+  if (std::uint32_t link = LinkAttributes(host)) return link;
   return Attributes(st);
 }
 
@@ -147,6 +159,9 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     if (stat(full.c_str(), &st) == 0) {
       entry.attributes = Attributes(st);
       entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
+    }
+    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+      if (std::uint32_t link = LinkAttributes(full)) entry.attributes = link;
     }
     found.push_back(std::move(entry));
   }
@@ -250,6 +265,14 @@ bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
   if (!Resolve(path, host)) return false;
   struct stat st;
   if (lstat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (S_ISLNK(st.st_mode)) {
+    // A link to a folder is removed like a folder, as Windows removes a
+    // folder link or junction; its target stays.
+    if (!(LinkAttributes(host) & win::kFileAttributeDirectory)) return Fail(win::kDirectory);
+    if (unlink(host.c_str()) != 0) return FailErrno(errno);
+    SetLastError(0);
+    return true;
+  }
   if (!S_ISDIR(st.st_mode)) return Fail(win::kDirectory);
   if (rmdir(host.c_str()) != 0)
     return Fail(errno == ENOTEMPTY || errno == EEXIST ? win::kDirNotEmpty : WindowsErrorFromErrno(errno));
