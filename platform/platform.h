@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kestrel {
 
@@ -34,6 +35,7 @@ inline constexpr std::uint32_t kPathNotFound = 3;
 inline constexpr std::uint32_t kAccessDenied = 5;
 inline constexpr std::uint32_t kInvalidHandle = 6;
 inline constexpr std::uint32_t kNotEnoughMemory = 8;
+inline constexpr std::uint32_t kBadFormat = 11;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kInvalidParameter = 87;
@@ -44,6 +46,19 @@ inline constexpr std::uint32_t kNoMoreFiles = 18;
 inline constexpr std::uint32_t kMoreData = 234;
 inline constexpr std::uint32_t kDirectory = 267;  ///< ERROR_DIRECTORY: not a directory
 inline constexpr std::uint32_t kNoAssociation = 1155;
+inline constexpr std::uint32_t kResourceDataNotFound = 1812;
+inline constexpr std::uint32_t kResourceTypeNotFound = 1813;
+
+/// Program start: SHELLEXECUTEINFOW's mask that asks for the process
+/// handle, and CreateProcessW's priority class.
+inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
+inline constexpr std::uint32_t kNormalPriorityClass = 0x20;
+/// GetExitCodeProcess of a process that has not ended.
+inline constexpr std::uint32_t kStillActive = 259;
+
+/// Process snapshot and termination.
+inline constexpr std::uint32_t kTh32csSnapProcess = 0x2;
+inline constexpr std::uint32_t kProcessTerminate = 0x1;
 
 /// WaitForSingleObject
 inline constexpr std::uint32_t kInfinite = 0xFFFFFFFF;
@@ -70,6 +85,31 @@ inline constexpr std::uint32_t kInvalidFileAttributes = 0xFFFFFFFF;
 
 /// RegOpenKeyExW access.
 inline constexpr std::uint32_t kKeyRead = 0x20019;
+/// Display settings: EnumDisplaySettingsW mode numbers, DEVMODEW field
+/// bits, ChangeDisplaySettingsW flags and results.
+inline constexpr std::uint32_t kEnumCurrentSettings = 0xFFFFFFFF;
+inline constexpr std::uint32_t kEnumRegistrySettings = 0xFFFFFFFE;
+inline constexpr std::uint32_t kDmBitsPerPel = 0x00040000;
+inline constexpr std::uint32_t kDmPelsWidth = 0x00080000;
+inline constexpr std::uint32_t kDmPelsHeight = 0x00100000;
+inline constexpr std::uint32_t kDmDisplayFrequency = 0x00400000;
+inline constexpr std::uint32_t kCdsUpdateRegistry = 0x1;
+inline constexpr std::uint32_t kCdsTest = 0x2;
+inline constexpr long kDispChangeSuccessful = 0;
+inline constexpr long kDispChangeFailed = -1;
+inline constexpr long kDispChangeBadMode = -2;
+inline constexpr long kDispChangeBadFlags = -4;
+inline constexpr long kDispChangeBadParam = -5;
+
+/// MessageBoxW types and results.
+inline constexpr std::uint32_t kMbOk = 0x0;
+inline constexpr std::uint32_t kMbIconError = 0x10;
+inline constexpr std::uint32_t kMbIconWarning = 0x30;
+inline constexpr std::uint32_t kMbIconInformation = 0x40;
+inline constexpr int kIdOk = 1;
+
+/// VS_FIXEDFILEINFO's signature.
+inline constexpr std::uint32_t kFixedFileInfoSignature = 0xFEEF04BD;
 
 /// Registry value types.
 inline constexpr std::uint32_t kRegSz = 1;
@@ -89,6 +129,44 @@ struct FindDataW {
   std::uint32_t attributes = 0;  ///< FILE_ATTRIBUTE_* bits
   std::uint64_t fileSize = 0;
   std::wstring fileName;  ///< the long name, without folder
+};
+
+/// One entry of a process snapshot (PROCESSENTRY32W): the process's id,
+/// its parent's, and its executable's file name without folder, at most
+/// 259 characters.
+struct ProcessEntry {
+  std::uint32_t processId = 0;
+  std::uint32_t parentProcessId = 0;
+  std::wstring exeFile;
+};
+
+/// The fields of DEVMODEW the launcher reads and sets.  `fields` holds the
+/// kDm* bits of the members that are set.
+struct DisplayMode {
+  std::uint32_t bitsPerPel = 0;
+  std::uint32_t pelsWidth = 0;
+  std::uint32_t pelsHeight = 0;
+  std::uint32_t displayFrequency = 0;
+  std::uint32_t fields = 0;
+};
+
+/// VS_FIXEDFILEINFO, the fixed part of a file's version resource.  Each
+/// version is two halves: the high half holds the first two numbers (the
+/// first in its upper 16 bits), the low half the last two.
+struct FixedFileInfo {
+  std::uint32_t signature = 0;
+  std::uint32_t strucVersion = 0;
+  std::uint32_t fileVersionMS = 0;
+  std::uint32_t fileVersionLS = 0;
+  std::uint32_t productVersionMS = 0;
+  std::uint32_t productVersionLS = 0;
+  std::uint32_t fileFlagsMask = 0;
+  std::uint32_t fileFlags = 0;
+  std::uint32_t fileOS = 0;
+  std::uint32_t fileType = 0;
+  std::uint32_t fileSubtype = 0;
+  std::uint32_t fileDateMS = 0;
+  std::uint32_t fileDateLS = 0;
 };
 
 /// The registry roots the launcher uses.
@@ -216,6 +294,37 @@ class Platform {
   virtual std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file,
                                       const std::wstring& parameters, const std::wstring& directory,
                                       int showMode) = 0;
+  /// ShellExecuteExW with no owner window and the given SEE_MASK_* bits.
+  /// Arguments and the last error as ShellExecuteW.  With
+  /// kSeeMaskNoCloseProcess, `*process` receives a handle to wait on, or
+  /// kNoHandle when the start handed the file to a program already running.
+  /// True when the file was started.
+  virtual bool ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                               const std::wstring& parameters, const std::wstring& directory, int showMode,
+                               Handle* process) = 0;
+  /// CreateProcessW with no application name: the program is found from
+  /// the start of `commandLine` the Windows way.  No handles are inherited;
+  /// the start-up information asks for `showMode` (STARTF_USESHOWWINDOW);
+  /// an empty directory is the caller's own.  On success `*process` (when
+  /// not null) receives the process handle; the thread handle is closed.
+  virtual bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                              const std::wstring& directory, Handle* process) = 0;
+  /// GetExitCodeProcess: the exit code, or kStillActive while it runs.
+  virtual bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) = 0;
+  /// CloseHandle of a process, thread or snapshot handle.
+  virtual bool CloseHandle(Handle handle) = 0;
+  /// CreateToolhelp32Snapshot: kNoHandle (INVALID_HANDLE_VALUE) when no
+  /// snapshot can be taken.  With kTh32csSnapProcess it holds every running
+  /// process, in a stable order.
+  virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) = 0;
+  /// Process32FirstW / Process32NextW: the first or next entry of a
+  /// snapshot; false with error 18 (ERROR_NO_MORE_FILES) after the last.
+  virtual bool Process32FirstW(Handle snapshot, ProcessEntry& entry) = 0;
+  virtual bool Process32NextW(Handle snapshot, ProcessEntry& entry) = 0;
+  /// OpenProcess: a handle with the requested rights, or kNoHandle.
+  virtual Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) = 0;
+  /// TerminateProcess: ends the process at once.
+  virtual bool TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
   /// CreateMutexW without security attributes.  When a mutex of that name
   /// already exists, the handle is still returned and the last error is
   /// 183 (ERROR_ALREADY_EXISTS); otherwise it is 0.  The mutex is never
@@ -249,6 +358,30 @@ class Platform {
   virtual long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
                                 std::span<std::uint8_t> data, std::uint32_t* dataSize) = 0;
   virtual long RegCloseKey(Handle key) = 0;
+
+  // --- Display, message box and file versions ---------------------------------
+
+  /// EnumDisplaySettingsW of the primary display: kEnumCurrentSettings,
+  /// kEnumRegistrySettings, or the number of a supported mode from 0.
+  virtual bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) = 0;
+  /// ChangeDisplaySettingsW of the primary display.  Members whose kDm* bit
+  /// is clear, or which are 0, keep their current value; a null mode
+  /// returns to the stored one.  kCdsUpdateRegistry also stores the mode
+  /// for later sessions.  Returns a kDispChange* code.
+  virtual long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) = 0;
+  /// MessageBoxW with no owner window: shows the text and blocks until it
+  /// is closed.  Returns the button pressed (kIdOk).
+  virtual int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) = 0;
+  /// GetFileVersionInfoSizeW: the size of the file's version resource, 0
+  /// (with the last error set) when it has none.
+  virtual std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) = 0;
+  /// GetFileVersionInfoW into a block of `size` bytes (the size above).
+  virtual bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) = 0;
+  /// VerQueryValueW of a version block's root (the sub-block L"\\"): its
+  /// fixed file information.  False for any other sub-block, or when the
+  /// block holds no fixed part.
+  virtual bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                              FixedFileInfo& info) = 0;
 
   // --- Desktop and code pages ------------------------------------------------
 

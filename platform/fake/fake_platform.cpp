@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/model/command_line_args.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
 #include "platform/model/wildcard.h"
+#include "platform/model/version_resource.h"
 #include "util/nocase.h"
 #include "util/path_buffer.h"
 #include "util/utf.h"
@@ -22,6 +24,8 @@ const std::set<std::wstring>& QueryOps() {
       L"PathIsDirectoryW", L"GetFileAttributesW", L"FindFirstFileW", L"FindNextFileW", L"FindClose",
       L"GetLogicalDrives", L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
       L"RegQueryValueExW", L"RegCloseKey",
+      L"GetExitCodeProcess", L"CreateToolhelp32Snapshot", L"Process32FirstW", L"Process32NextW",
+      L"EnumDisplaySettingsW", L"GetFileVersionInfoSizeW", L"GetFileVersionInfoW", L"VerQueryValueW",
   };
   return ops;
 }
@@ -34,6 +38,8 @@ std::wstring Hex(std::span<const std::uint8_t> data) {
   }
   return out;
 }
+
+std::wstring HexNumber(std::uint32_t value) { return FormatWide(L"0x%x", {value}); }
 
 class FakeActiveDesktop : public ActiveDesktop {
  public:
@@ -243,6 +249,7 @@ std::intptr_t FakePlatform::ShellExecuteW(const std::wstring& verb, const std::w
                                           const std::wstring& parameters, const std::wstring& directory,
                                           int showMode) {
   Record(L"ShellExecuteW", {verb, file, parameters, directory, std::to_wstring(showMode)});
+  FakeCall start = calls_.back();
   auto it = startErrors.find(file);
   if (it != startErrors.end()) {
     lastError_ = it->second;
@@ -252,7 +259,172 @@ std::intptr_t FakePlatform::ShellExecuteW(const std::wstring& verb, const std::w
     if (file.find(L':') == std::wstring::npos && !directory.empty()) path = directory + L"\\" + file;
     lastError_ = (url || files_.count(Key(path))) ? 0 : win::kFileNotFound;
   }
-  return lastError_ == 0 ? 42 : static_cast<std::intptr_t>(std::min<std::uint32_t>(lastError_, 32));
+  if (lastError_ != 0) return static_cast<std::intptr_t>(std::min<std::uint32_t>(lastError_, 32));
+  if (onStart) onStart(start);  // the shell closes its handle of the program itself
+  return 42;
+}
+
+Handle FakePlatform::StartProcess(const FakeCall& start) {
+  Handle h = NewHandle(L"process");
+  exitCodes_[h] = onStart ? onStart(start) : 0;
+  return h;
+}
+
+bool FakePlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                   const std::wstring& parameters, const std::wstring& directory, int showMode,
+                                   Handle* process) {
+  Record(L"ShellExecuteExW", {HexNumber(mask), verb, file, parameters, directory, std::to_wstring(showMode)});
+  if (process) *process = kNoHandle;
+  auto it = startErrors.find(file);
+  if (it != startErrors.end()) {
+    lastError_ = it->second;
+  } else {
+    bool url = file.find(L"://") != std::wstring::npos;
+    std::wstring path = file;
+    if (file.find(L':') == std::wstring::npos && !directory.empty()) path = directory + L"\\" + file;
+    lastError_ = (url || files_.count(Key(path))) ? 0 : win::kFileNotFound;
+  }
+  if (lastError_ != 0) return false;
+  Handle h = StartProcess(calls_.back());
+  if (process && (mask & win::kSeeMaskNoCloseProcess)) *process = h;
+  return true;
+}
+
+bool FakePlatform::CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                                  const std::wstring& directory, Handle* process) {
+  Record(L"CreateProcessW", {commandLine, HexNumber(creationFlags), std::to_wstring(showMode), directory});
+  std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
+  lastError_ = win::kFileNotFound;
+  for (const ProgramCandidate& c : candidates) {
+    auto it = startErrors.find(c.program);
+    if (it != startErrors.end()) {
+      lastError_ = it->second;
+      break;
+    }
+    bool bare = c.program.find_first_of(L"\\/:") == std::wstring::npos;
+    std::wstring withExe = c.program;
+    if (withExe.rfind(L'.') == std::wstring::npos || withExe.rfind(L'.') < withExe.find_last_of(L"\\/"))
+      withExe += L".exe";
+    if (bare || files_.count(Key(c.program)) || files_.count(Key(withExe))) {
+      lastError_ = 0;
+      break;
+    }
+  }
+  if (lastError_ != 0) return false;
+  Handle h = StartProcess(calls_.back());
+  if (process) *process = h;
+  return true;
+}
+
+bool FakePlatform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
+  Record(L"GetExitCodeProcess", {HandleName(process)});
+  auto it = exitCodes_.find(process);
+  if (it == exitCodes_.end()) {
+    lastError_ = win::kInvalidHandle;
+    return false;
+  }
+  if (exitCode) *exitCode = it->second;
+  return true;
+}
+
+bool FakePlatform::CloseHandle(Handle handle) {
+  Record(L"CloseHandle", {HandleName(handle)});
+  if (!handles_.erase(handle)) {
+    lastError_ = win::kInvalidHandle;
+    return false;
+  }
+  exitCodes_.erase(handle);
+  openedProcesses_.erase(handle);
+  snapshots_.erase(handle);
+  return true;
+}
+
+std::uint32_t FakePlatform::AddProcess(const std::wstring& exeFile) {
+  std::uint32_t id = nextProcessId_;
+  nextProcessId_ += 4;
+  processes_[id] = exeFile;
+  return id;
+}
+
+Handle FakePlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+  Record(L"CreateToolhelp32Snapshot", {HexNumber(flags), std::to_wstring(processId)});
+  if (failSnapshot) {
+    lastError_ = win::kAccessDenied;
+    return kNoHandle;
+  }
+  std::vector<ProcessEntry> entries;
+  if (flags & win::kTh32csSnapProcess)
+    for (const auto& [id, name] : processes_) entries.push_back(ProcessEntry{id, 4, name});
+  Handle h = NewHandle(L"snapshot");
+  snapshots_[h] = {std::move(entries), 0};
+  return h;
+}
+
+bool FakePlatform::Process32FirstW(Handle snapshot, ProcessEntry& entry) {
+  Record(L"Process32FirstW", {HandleName(snapshot)});
+  auto it = snapshots_.find(snapshot);
+  if (it == snapshots_.end()) {
+    lastError_ = win::kInvalidHandle;
+    return false;
+  }
+  it->second.second = 0;
+  return NextEntry(snapshot, entry);
+}
+
+bool FakePlatform::Process32NextW(Handle snapshot, ProcessEntry& entry) {
+  Record(L"Process32NextW", {HandleName(snapshot)});
+  return NextEntry(snapshot, entry);
+}
+
+bool FakePlatform::NextEntry(Handle snapshot, ProcessEntry& entry) {
+  auto it = snapshots_.find(snapshot);
+  if (it == snapshots_.end()) {
+    lastError_ = win::kInvalidHandle;
+    return false;
+  }
+  auto& [entries, next] = it->second;
+  if (next >= entries.size()) {
+    lastError_ = win::kNoMoreFiles;
+    return false;
+  }
+  entry = entries[next++];
+  return true;
+}
+
+Handle FakePlatform::OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) {
+  Record(L"OpenProcess", {HexNumber(access), inheritHandle ? L"inherit" : L"no inherit", std::to_wstring(processId)});
+  if (!processes_.count(processId)) {
+    lastError_ = win::kInvalidParameter;
+    return kNoHandle;
+  }
+  Handle h = NewHandle(L"process");
+  openedProcesses_[h] = processId;
+  lastError_ = 0;
+  return h;
+}
+
+bool FakePlatform::TerminateProcess(Handle process, std::uint32_t exitCode) {
+  Record(L"TerminateProcess", {HandleName(process), std::to_wstring(exitCode)});
+  auto opened = openedProcesses_.find(process);
+  if (opened != openedProcesses_.end()) {
+    if (!processes_.erase(opened->second)) {
+      lastError_ = win::kAccessDenied;  // it has already ended
+      return false;
+    }
+    return true;
+  }
+  auto started = exitCodes_.find(process);
+  if (started == exitCodes_.end()) {
+    lastError_ = win::kInvalidHandle;
+    return false;
+  }
+  started->second = exitCode;
+  return true;
+}
+
+std::wstring FakePlatform::HandleName(Handle handle) const {
+  auto it = handles_.find(handle);
+  return it == handles_.end() ? L"invalid" : it->second;
 }
 
 Handle FakePlatform::NewHandle(const std::wstring& kind) {
@@ -334,6 +506,90 @@ long FakePlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const s
   Record(L"SHSetValueW", {RootName(root), subKey, valueName, std::to_wstring(type), Hex(data)});
   Hive(root).SetValue(subKey, valueName, RegValue{type, std::vector<std::uint8_t>(data.begin(), data.end())});
   return win::kSuccess;
+}
+
+bool FakePlatform::EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) {
+  Record(L"EnumDisplaySettingsW", {modeNum == win::kEnumCurrentSettings    ? std::wstring(L"ENUM_CURRENT_SETTINGS")
+                                   : modeNum == win::kEnumRegistrySettings ? std::wstring(L"ENUM_REGISTRY_SETTINGS")
+                                                                           : std::to_wstring(modeNum)});
+  if (modeNum == win::kEnumCurrentSettings) mode = display;
+  else if (modeNum == win::kEnumRegistrySettings) mode = storedDisplay;
+  else return false;
+  mode.fields = win::kDmBitsPerPel | win::kDmPelsWidth | win::kDmPelsHeight | win::kDmDisplayFrequency;
+  return true;
+}
+
+long FakePlatform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) {
+  if (!mode) {
+    Record(L"ChangeDisplaySettingsW", {L"null", HexNumber(flags)});
+    display = storedDisplay;
+    return win::kDispChangeSuccessful;
+  }
+  Record(L"ChangeDisplaySettingsW",
+         {std::to_wstring(mode->bitsPerPel), std::to_wstring(mode->pelsWidth), std::to_wstring(mode->pelsHeight),
+          std::to_wstring(mode->displayFrequency), HexNumber(mode->fields), HexNumber(flags)});
+  DisplayMode next = display;
+  if ((mode->fields & win::kDmBitsPerPel) && mode->bitsPerPel) next.bitsPerPel = mode->bitsPerPel;
+  if ((mode->fields & win::kDmPelsWidth) && mode->pelsWidth) next.pelsWidth = mode->pelsWidth;
+  if ((mode->fields & win::kDmPelsHeight) && mode->pelsHeight) next.pelsHeight = mode->pelsHeight;
+  if ((mode->fields & win::kDmDisplayFrequency) && mode->displayFrequency)
+    next.displayFrequency = mode->displayFrequency;
+  if (flags & win::kCdsTest) return win::kDispChangeSuccessful;
+  display = next;
+  if (flags & win::kCdsUpdateRegistry) storedDisplay = next;
+  return win::kDispChangeSuccessful;
+}
+
+int FakePlatform::MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {
+  Record(L"MessageBoxW", {text, caption, HexNumber(type)});
+  return messageBoxResult;
+}
+
+void FakePlatform::SetFileVersion(const std::wstring& path, const FixedFileInfo& info) {
+  versions_[Key(path)] = BuildVersionInfoBlock(info);
+}
+
+bool FakePlatform::VersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block) {
+  auto bytes = files_.find(Key(file));
+  if (bytes == files_.end()) {
+    lastError_ = dirs_.count(Key(file)) ? win::kAccessDenied : win::kFileNotFound;
+    return false;
+  }
+  auto given = versions_.find(Key(file));
+  if (given != versions_.end()) {
+    block = given->second;
+    return true;
+  }
+  const std::string& image = bytes->second;
+  std::uint32_t error = 0;
+  if (!ReadVersionResource(std::span(reinterpret_cast<const std::uint8_t*>(image.data()), image.size()), block,
+                           error)) {
+    lastError_ = error;
+    return false;
+  }
+  return true;
+}
+
+std::uint32_t FakePlatform::GetFileVersionInfoSizeW(const std::wstring& file) {
+  Record(L"GetFileVersionInfoSizeW", {file});
+  std::vector<std::uint8_t> block;
+  if (!VersionBlock(file, block)) return 0;
+  return static_cast<std::uint32_t>(block.size());
+}
+
+bool FakePlatform::GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) {
+  Record(L"GetFileVersionInfoW", {file, std::to_wstring(size)});
+  std::vector<std::uint8_t> whole;
+  if (!VersionBlock(file, whole)) return false;
+  whole.resize(std::min<std::size_t>(whole.size(), size));
+  block = std::move(whole);
+  return true;
+}
+
+bool FakePlatform::VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                                  FixedFileInfo& info) {
+  Record(L"VerQueryValueW", {subBlock});
+  return subBlock == L"\\" && ParseFixedFileInfo(block, info);
 }
 
 std::unique_ptr<ActiveDesktop> FakePlatform::CreateActiveDesktop() {

@@ -54,8 +54,29 @@ class FakePlatform : public Platform {
   /// "ApplyChanges", or "Create" for no object at all.
   std::wstring failingDesktopStep;
   /// The last error a program start leaves for a file: when unset, 0 for a
-  /// file that exists (or a URL) and 2 for one that does not.
+  /// file that exists (or a URL) and 2 for one that does not.  For
+  /// CreateProcessW the key is the program as the command line names it;
+  /// a bare name (no folder) counts as found on the search path.
   std::map<std::wstring, std::uint32_t> startErrors;
+  /// Called for every program that starts (ShellExecuteW, ShellExecuteExW,
+  /// CreateProcessW) with the recorded call; returns the program's exit
+  /// code.  A test uses it to give a stand-in program its effects.
+  std::function<std::uint32_t(const FakeCall& start)> onStart;
+  /// A process that another program started; returns its id.  Ids grow,
+  /// and snapshots list processes by id.
+  std::uint32_t AddProcess(const std::wstring& exeFile);
+  /// The processes still running, by id.
+  const std::map<std::uint32_t, std::wstring>& processes() const { return processes_; }
+  /// Makes CreateToolhelp32Snapshot fail.
+  bool failSnapshot = false;
+  /// The primary display: its current mode and the stored one.
+  DisplayMode display{32, 1920, 1080, 60, 0};
+  DisplayMode storedDisplay{32, 1920, 1080, 60, 0};
+  /// What MessageBoxW returns.
+  int messageBoxResult = win::kIdOk;
+  /// Gives a file (added with AddFile) a version resource.  Files without
+  /// one have a version only when their bytes are a PE image with one.
+  void SetFileVersion(const std::wstring& path, const FixedFileInfo& info);
 
   // --- Reading the record --------------------------------------------------
   /// Every call in order.
@@ -106,6 +127,18 @@ class FakePlatform : public Platform {
                                   const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
+  bool ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                       const std::wstring& parameters, const std::wstring& directory, int showMode,
+                       Handle* process) override;
+  bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                      const std::wstring& directory, Handle* process) override;
+  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
+  bool CloseHandle(Handle handle) override;
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
+  bool Process32NextW(Handle snapshot, ProcessEntry& entry) override;
+  Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
+  bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
   Handle BeginThread(std::function<void()> routine) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
@@ -119,6 +152,13 @@ class FakePlatform : public Platform {
   long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
                         std::uint32_t* dataSize) override;
   long RegCloseKey(Handle key) override;
+  bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
+  long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
+  int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) override;
+  std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) override;
+  bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
+  bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                      FixedFileInfo& info) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
@@ -131,6 +171,8 @@ class FakePlatform : public Platform {
   /// Text forms used in the record.
   static std::wstring RootName(RegRoot root);
   static std::wstring WaitName(std::uint32_t milliseconds);
+  /// The record's name of a handle ("process3", "snapshot4"), or "invalid".
+  std::wstring HandleName(Handle handle) const;
 
  private:
   static std::wstring Key(const std::wstring& path);
@@ -143,6 +185,11 @@ class FakePlatform : public Platform {
   /// The name as it was added (its case kept), for enumerations.
   std::wstring DisplayName(const std::wstring& key) const;
   std::string ProfileBytes(const std::wstring& file) const;
+  /// A started program: runs onStart and returns a process handle.
+  Handle StartProcess(const FakeCall& start);
+  bool NextEntry(Handle snapshot, ProcessEntry& entry);
+  /// The version block of a file, or 0 with the last error set.
+  bool VersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block);
 
   std::vector<FakeCall> calls_;
   std::map<std::wstring, std::string> files_;  // folded path -> bytes
@@ -164,6 +211,12 @@ class FakePlatform : public Platform {
   /// Routines of started threads run when the thread is waited for, so the
   /// record shows them inside the wait; a thread never waited for never runs.
   std::map<Handle, std::function<void()>> pendingThreads_;
+  std::map<Handle, std::uint32_t> exitCodes_;                 // process handles
+  std::map<Handle, std::uint32_t> openedProcesses_;           // OpenProcess handles -> id
+  std::map<Handle, std::pair<std::vector<ProcessEntry>, std::size_t>> snapshots_;
+  std::map<std::uint32_t, std::wstring> processes_;           // id -> image name
+  std::map<std::wstring, std::vector<std::uint8_t>> versions_;  // folded path -> version block
+  std::uint32_t nextProcessId_ = 1000;
   Handle nextHandle_ = 0x100;
   std::uint32_t lastError_ = 0;
   std::uint64_t clockMs_ = 0;

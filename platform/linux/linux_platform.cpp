@@ -1,6 +1,10 @@
 #include "platform/linux/linux_platform.h"
 
 #include <fcntl.h>
+#include <signal.h>
+#include <sys/mman.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -12,8 +16,11 @@
 #include "platform/linux/detached_spawn.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/known_folders.h"
+#include "platform/linux/message_box.h"
 #include "platform/linux/named_mutex.h"
+#include "platform/linux/process_list.h"
 #include "platform/model/command_line_args.h"
+#include "platform/model/version_resource.h"
 #include "util/nocase.h"
 #include "util/utf.h"
 
@@ -30,7 +37,45 @@ constexpr std::intptr_t kSeErrPathNotFound = 3;
 constexpr std::intptr_t kSeErrAccessDenied = 5;
 constexpr std::intptr_t kSeErrBadFormat = 11;
 constexpr std::intptr_t kSeErrNoAssociation = 31;
-constexpr std::uint32_t kErrorDirectory = 267;  // ERROR_DIRECTORY: bad working directory
+
+/// ShellExecuteW's old error number for a Windows error.
+std::intptr_t ShellResult(std::uint32_t error) {
+  switch (error) {
+    case win::kFileNotFound: return kSeErrFileNotFound;
+    case win::kPathNotFound:
+    case win::kDirectory: return kSeErrPathNotFound;
+    case win::kAccessDenied: return kSeErrAccessDenied;
+    case win::kBadExeFormat: return kSeErrBadFormat;
+    case win::kNoAssociation: return kSeErrNoAssociation;
+    default: return kSeErrFileNotFound;
+  }
+}
+
+int PidfdOpen(pid_t pid) {
+#ifdef SYS_pidfd_open
+  return static_cast<int>(syscall(SYS_pidfd_open, pid, 0));
+#else
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+int PidfdSendSignal(int pidfd, int signal) {
+#ifdef SYS_pidfd_send_signal
+  return static_cast<int>(syscall(SYS_pidfd_send_signal, pidfd, signal, nullptr, 0));
+#else
+  errno = ENOSYS;
+  return -1;
+#endif
+}
+
+/// A Windows exit code from a wait status: a signal's death reads as
+/// 128 + its number, as shells report it.
+std::uint32_t ExitCodeOf(int status) {
+  if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
+  if (WIFSIGNALED(status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
+  return 1;
+}
 
 bool ReadHostFile(const std::string& path, std::string& bytes, int& err) {
   int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -74,14 +119,24 @@ LinuxPlatform::LinuxPlatform(MachineRoot root)
       user_(MachineUserName()),
       registry_(
           root_.root(), [this](const std::wstring& message) { OutputDebugStringW(message); },
-          [this](std::string_view bytes) { return acp_.ToWide(bytes); }) {}
+          [this](std::string_view bytes) { return acp_.ToWide(bytes); }),
+      display_(root_.root() + "/display.ini") {}
 
 LinuxPlatform::~LinuxPlatform() {
   // A thread never waited for is still joined: nothing may run on after
   // the platform it uses.
   for (auto& entry : threads_)
     if (entry.second.joinable()) entry.second.join();
+  for (std::thread& t : closedThreads_)
+    if (t.joinable()) t.join();
+  for (auto& entry : processes_)
+    if (entry.second.pidfd >= 0) close(entry.second.pidfd);
+  // Programs still running keep running; the ones that ended are reaped.
+  for (auto& entry : processes_)
+    if (entry.second.child && !entry.second.ended) Reap(entry.second, false);
 }
+
+
 
 void LinuxPlatform::InitializeFramework() { root_.Ensure(); }
 
@@ -233,49 +288,215 @@ int LinuxPlatform::GetPrivateProfileIntW(const std::wstring& section, const std:
 
 std::intptr_t LinuxPlatform::ShellExecuteW(const std::wstring& verb, const std::wstring& file,
                                            const std::wstring& parameters, const std::wstring& directory,
-                                           int /*showMode*/) {
-  auto fail = [](std::uint32_t error, std::intptr_t result) {
-    tLastError = error;
-    return result;
-  };
-  if (!verb.empty() && !EqualsNoCase(verb, L"open")) return fail(win::kNoAssociation, kSeErrNoAssociation);
+                                           int showMode) {
+  if (ShellExecuteExW(0, verb, file, parameters, directory, showMode, nullptr)) return kShellOk;
+  return ShellResult(tLastError);
+}
 
-  // A relative file is looked for in the working directory first.
-  std::string program;
-  std::uint32_t error = 0;
-  bool relative = file.find(L':') == std::wstring::npos && (file.empty() || file[0] != L'\\');
-  struct stat st;
-  bool found = false;
-  if (relative && !directory.empty() && root_.ToHost(directory + L"\\" + file, program, error))
-    found = stat(program.c_str(), &st) == 0;
-  if (!found) {
-    if (!root_.ToHost(file, program, error)) return fail(error, kSeErrPathNotFound);
-    if (stat(program.c_str(), &st) != 0) {
-      std::uint32_t code = WindowsErrorFromErrno(errno);
-      return fail(code, code == win::kPathNotFound ? kSeErrPathNotFound : kSeErrFileNotFound);
+bool LinuxPlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                    const std::wstring& parameters, const std::wstring& directory, int /*showMode*/,
+                                    Handle* process) {
+  if (process) *process = kNoHandle;
+  if (!verb.empty() && !EqualsNoCase(verb, L"open")) {
+    tLastError = win::kNoAssociation;
+    return false;
+  }
+  ProgramStarter starter(root_, StartTools::Detect());
+  bool wantHandle = (mask & win::kSeeMaskNoCloseProcess) && process;
+  return Start(starter.ShellExecute(file, parameters, directory), directory, wantHandle ? process : nullptr);
+}
+
+bool LinuxPlatform::CreateProcessW(const std::wstring& commandLine, std::uint32_t /*creationFlags*/,
+                                   int /*showMode*/, const std::wstring& directory, Handle* process) {
+  if (process) *process = kNoHandle;
+  ProgramStarter starter(root_, StartTools::Detect());
+  return Start(starter.CreateProcess(commandLine, directory), directory, process);
+}
+
+bool LinuxPlatform::Start(StartPlan plan, const std::wstring& directory, Handle* process) {
+  if (plan.error != 0) {
+    tLastError = plan.error;
+    return false;
+  }
+  if (!directory.empty()) {
+    std::uint32_t error;
+    struct stat st;
+    if (!root_.ToHost(directory, plan.request.directory, error) || stat(plan.request.directory.c_str(), &st) != 0 ||
+        !S_ISDIR(st.st_mode)) {
+      tLastError = win::kDirectory;
+      return false;
     }
   }
-  // What is not an executable file has no program to open it here.
-  if (!S_ISREG(st.st_mode) || access(program.c_str(), X_OK) != 0)
-    return fail(win::kNoAssociation, kSeErrNoAssociation);
-
-  std::string workDir;
-  if (!directory.empty()) {
-    if (!root_.ToHost(directory, workDir, error)) return fail(kErrorDirectory, kSeErrPathNotFound);
-    struct stat dst;
-    if (stat(workDir.c_str(), &dst) != 0 || !S_ISDIR(dst.st_mode)) return fail(kErrorDirectory, kSeErrPathNotFound);
+  if (!process) {
+    int err = SpawnDetached(plan.request);
+    tLastError = WindowsErrorFromErrno(err);
+    return err == 0;
   }
+  pid_t pid = 0;
+  int err = SpawnChild(plan.request, pid);
+  tLastError = WindowsErrorFromErrno(err);
+  if (err != 0) return false;
+  std::lock_guard<std::mutex> guard(lock_);
+  Handle h = nextHandle_++;  // the table is locked here
+  ProcessObject& p = processes_[h];
+  p.pid = pid;
+  p.child = true;
+  *process = h;
+  return true;
+}
 
-  std::vector<std::string> args{program};
-  for (const std::wstring& a : SplitCommandLineArgs(parameters)) args.push_back(WideToUtf8(a));
-  int err = SpawnDetached(program, args, workDir);
-  if (err != 0) {
-    std::uint32_t code = WindowsErrorFromErrno(err);
-    return fail(code, code == win::kBadExeFormat ? kSeErrBadFormat
-                      : code == win::kAccessDenied ? kSeErrAccessDenied
-                                                   : kSeErrFileNotFound);
+bool LinuxPlatform::Reap(ProcessObject& p, bool block) {
+  if (p.ended) return true;
+  if (!p.child) return false;
+  int status = 0;
+  pid_t got;
+  while ((got = waitpid(p.pid, &status, block ? 0 : WNOHANG)) < 0 && errno == EINTR) {
   }
-  return fail(0, kShellOk);
+  if (got == 0) return false;
+  p.ended = true;
+  p.exitCode = got < 0 ? 1 : (p.terminated ? p.terminateCode : ExitCodeOf(status));
+  return true;
+}
+
+bool LinuxPlatform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = processes_.find(process);
+  if (it == processes_.end()) {
+    tLastError = win::kInvalidHandle;
+    return false;
+  }
+  ProcessObject& p = it->second;
+  if (!p.child && !p.ended) {
+    // A process opened by id: its exit code is its parent's to read.
+    if (p.pidfd >= 0 && kill(p.pid, 0) != 0 && errno == ESRCH) p.ended = true;
+    if (exitCode) *exitCode = p.ended ? p.terminateCode : win::kStillActive;
+    return true;
+  }
+  bool ended = Reap(p, false);
+  if (exitCode) *exitCode = ended ? p.exitCode : win::kStillActive;
+  return true;
+}
+
+bool LinuxPlatform::CloseHandle(Handle handle) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (auto it = processes_.find(handle); it != processes_.end()) {
+    ProcessObject p = it->second;
+    processes_.erase(it);
+    if (p.pidfd >= 0) close(p.pidfd);
+    if (p.child && !Reap(p, false)) {
+      // Still running: it is reaped when it ends, so it never lingers as a
+      // zombie while the launcher goes on.
+      std::thread([pid = p.pid] {
+        int status;
+        while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+        }
+      }).detach();
+    }
+    return true;
+  }
+  if (snapshots_.erase(handle)) return true;
+  if (auto it = mutexes_.find(handle); it != mutexes_.end()) {
+    close(it->second);
+    mutexes_.erase(it);
+    return true;
+  }
+  if (auto it = threads_.find(handle); it != threads_.end()) {
+    closedThreads_.push_back(std::move(it->second));
+    threads_.erase(it);
+    return true;
+  }
+  tLastError = win::kInvalidHandle;
+  return false;
+}
+
+Handle LinuxPlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t /*processId*/) {
+  SnapshotObject snapshot;
+  if (flags & win::kTh32csSnapProcess) {
+    snapshot.entries = ListProcesses();
+    if (snapshot.entries.empty()) {
+      tLastError = win::kAccessDenied;  // no /proc to read
+      return kNoHandle;
+    }
+  }
+  std::lock_guard<std::mutex> guard(lock_);
+  Handle h = nextHandle_++;  // the table is locked here
+  snapshots_[h] = std::move(snapshot);
+  return h;
+}
+
+bool LinuxPlatform::NextEntry(Handle snapshot, ProcessEntry& entry) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = snapshots_.find(snapshot);
+  if (it == snapshots_.end()) {
+    tLastError = win::kInvalidHandle;
+    return false;
+  }
+  if (it->second.next >= it->second.entries.size()) {
+    tLastError = win::kNoMoreFiles;
+    return false;
+  }
+  entry = it->second.entries[it->second.next++];
+  return true;
+}
+
+bool LinuxPlatform::Process32FirstW(Handle snapshot, ProcessEntry& entry) {
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    auto it = snapshots_.find(snapshot);
+    if (it != snapshots_.end()) it->second.next = 0;
+  }
+  return NextEntry(snapshot, entry);
+}
+
+bool LinuxPlatform::Process32NextW(Handle snapshot, ProcessEntry& entry) { return NextEntry(snapshot, entry); }
+
+Handle LinuxPlatform::OpenProcess(std::uint32_t /*access*/, bool /*inheritHandle*/, std::uint32_t processId) {
+  pid_t pid = static_cast<pid_t>(processId);
+  if (processId == 0 || pid <= 0) {
+    tLastError = win::kInvalidParameter;
+    return kNoHandle;
+  }
+  int pidfd = PidfdOpen(pid);
+  if (pidfd < 0 && errno != ENOSYS) {
+    tLastError = errno == ESRCH ? win::kInvalidParameter : WindowsErrorFromErrno(errno);
+    return kNoHandle;
+  }
+  if (pidfd < 0 && kill(pid, 0) != 0 && errno == ESRCH) {
+    tLastError = win::kInvalidParameter;
+    return kNoHandle;
+  }
+  if (pidfd >= 0) fcntl(pidfd, F_SETFD, FD_CLOEXEC);
+  std::lock_guard<std::mutex> guard(lock_);
+  Handle h = nextHandle_++;  // the table is locked here
+  ProcessObject& p = processes_[h];
+  p.pid = pid;
+  p.pidfd = pidfd;
+  tLastError = 0;
+  return h;
+}
+
+bool LinuxPlatform::TerminateProcess(Handle process, std::uint32_t exitCode) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = processes_.find(process);
+  if (it == processes_.end()) {
+    tLastError = win::kInvalidHandle;
+    return false;
+  }
+  ProcessObject& p = it->second;
+  // Linux sets no exit code on a killed process: the code is remembered
+  // for GetExitCodeProcess on this handle.
+  if (p.ended || (p.child && Reap(p, false))) {
+    tLastError = win::kAccessDenied;  // as Windows answers for a process that has ended
+    return false;
+  }
+  int rc = p.pidfd >= 0 ? PidfdSendSignal(p.pidfd, SIGKILL) : kill(p.pid, SIGKILL);
+  if (rc != 0) {
+    tLastError = errno == ESRCH ? win::kAccessDenied : WindowsErrorFromErrno(errno);
+    return false;
+  }
+  p.terminated = true;
+  p.terminateCode = exitCode;
+  return true;
 }
 
 Handle LinuxPlatform::CreateMutexW(const std::wstring& name, bool /*initialOwner*/) {
@@ -286,39 +507,151 @@ Handle LinuxPlatform::CreateMutexW(const std::wstring& name, bool /*initialOwner
     tLastError = WindowsErrorFromErrno(errno);
     return kNoHandle;
   }
+  std::lock_guard<std::mutex> guard(lock_);
+  Handle h = nextHandle_++;  // the table is locked here
+  mutexes_[h] = fd;
   tLastError = exists ? win::kAlreadyExists : 0;
-  return static_cast<Handle>(fd) + 1;
+  return h;
 }
 
 Handle LinuxPlatform::BeginThread(std::function<void()> routine) {
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;
+  Handle h = nextHandle_++;  // the table is locked here
   threads_.emplace(h, std::thread(std::move(routine)));
   return h;
 }
 
 std::uint32_t LinuxPlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
-  std::thread thread;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = threads_.find(handle);
-    if (it == threads_.end()) {
-      tLastError = win::kInvalidHandle;
+  std::unique_lock<std::mutex> guard(lock_);
+  if (auto it = processes_.find(handle); it != processes_.end()) {
+    ProcessObject& p = it->second;
+    if (!p.child) {
+      tLastError = win::kAccessDenied;  // opened for termination only: no right to wait
       return win::kWaitFailed;
     }
-    if (milliseconds != win::kInfinite) {
-      tLastError = win::kInvalidParameter;  // threads are only ever waited for to their end
-      return win::kWaitFailed;
+    if (p.ended) return win::kWaitObject0;
+    pid_t pid = p.pid;
+    guard.unlock();
+    // Waited without holding the table: other threads go on meanwhile.
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
+    ProcessObject probe;
+    probe.pid = pid;
+    probe.child = true;
+    bool ended = false;
+    if (milliseconds == win::kInfinite) {
+      ended = Reap(probe, true);
+    } else {
+      for (;;) {
+        if ((ended = Reap(probe, false))) break;
+        if (std::chrono::steady_clock::now() >= deadline) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+      }
     }
-    thread = std::move(it->second);
-    threads_.erase(it);
+    guard.lock();
+    auto again = processes_.find(handle);
+    if (!ended) return win::kWaitTimeout;
+    if (again != processes_.end() && !again->second.ended) {
+      again->second.ended = true;
+      again->second.exitCode = again->second.terminated ? again->second.terminateCode : probe.exitCode;
+    }
+    return win::kWaitObject0;
   }
+  auto it = threads_.find(handle);
+  if (it == threads_.end()) {
+    tLastError = win::kInvalidHandle;
+    return win::kWaitFailed;
+  }
+  if (milliseconds != win::kInfinite) {
+    tLastError = win::kInvalidParameter;  // threads are only ever waited for to their end
+    return win::kWaitFailed;
+  }
+  std::thread thread = std::move(it->second);
+  threads_.erase(it);
+  guard.unlock();
   if (thread.joinable()) thread.join();
   return win::kWaitObject0;
 }
 
 void LinuxPlatform::Sleep(std::uint32_t milliseconds) {
   std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+}
+
+bool LinuxPlatform::EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!display_.Enum(modeNum, mode)) {
+    tLastError = win::kInvalidParameter;
+    return false;
+  }
+  return true;
+}
+
+long LinuxPlatform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) {
+  root_.Ensure();
+  std::lock_guard<std::mutex> guard(lock_);
+  return display_.Change(mode, flags);
+}
+
+int LinuxPlatform::MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {
+  return ShowMessageBox(text, caption, type);
+}
+
+bool LinuxPlatform::ReadVersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block) {
+  std::string host;
+  std::uint32_t error;
+  if (!root_.ToHost(file, host, error)) {
+    tLastError = error;
+    return false;
+  }
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    tLastError = WindowsErrorFromErrno(errno);
+    return false;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    tLastError = S_ISDIR(st.st_mode) ? win::kAccessDenied : win::kBadFormat;
+    return false;
+  }
+  if (st.st_size == 0) {
+    close(fd);
+    tLastError = win::kBadFormat;
+    return false;
+  }
+  // Mapped rather than read: a DLL of hundreds of megabytes costs only the
+  // pages the resource walk touches.
+  void* image = mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE, fd, 0);
+  close(fd);
+  if (image == MAP_FAILED) {
+    tLastError = WindowsErrorFromErrno(errno);
+    return false;
+  }
+  bool ok = ReadVersionResource(
+      std::span(static_cast<const std::uint8_t*>(image), static_cast<std::size_t>(st.st_size)), block, error);
+  munmap(image, static_cast<std::size_t>(st.st_size));
+  tLastError = error;
+  return ok;
+}
+
+std::uint32_t LinuxPlatform::GetFileVersionInfoSizeW(const std::wstring& file) {
+  std::vector<std::uint8_t> block;
+  if (!ReadVersionBlock(file, block)) return 0;
+  return static_cast<std::uint32_t>(block.size());
+}
+
+bool LinuxPlatform::GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) {
+  if (!ReadVersionBlock(file, block)) return false;
+  if (block.size() > size) block.resize(size);
+  return true;
+}
+
+bool LinuxPlatform::VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                                   FixedFileInfo& info) {
+  if (subBlock != L"\\" || !ParseFixedFileInfo(block, info)) {
+    tLastError = win::kResourceTypeNotFound;
+    return false;
+  }
+  return true;
 }
 
 std::unique_ptr<ActiveDesktop> LinuxPlatform::CreateActiveDesktop() {

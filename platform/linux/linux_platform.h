@@ -12,8 +12,10 @@
 #include <vector>
 
 #include "platform/linux/ansi_code_page.h"
+#include "platform/linux/display_settings.h"
 #include "platform/linux/machine_root.h"
 #include "platform/linux/registry_store.h"
+#include "platform/linux/program_start.h"
 #include "platform/model/profile_text.h"
 #include "platform/platform.h"
 
@@ -62,6 +64,18 @@ class LinuxPlatform : public Platform {
                                   const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
+  bool ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                       const std::wstring& parameters, const std::wstring& directory, int showMode,
+                       Handle* process) override;
+  bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                      const std::wstring& directory, Handle* process) override;
+  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
+  bool CloseHandle(Handle handle) override;
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
+  bool Process32NextW(Handle snapshot, ProcessEntry& entry) override;
+  Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
+  bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
   Handle BeginThread(std::function<void()> routine) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
@@ -75,6 +89,13 @@ class LinuxPlatform : public Platform {
   long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
                         std::uint32_t* dataSize) override;
   long RegCloseKey(Handle key) override;
+  bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
+  long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
+  int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) override;
+  std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) override;
+  bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
+  bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                      FixedFileInfo& info) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
@@ -92,6 +113,32 @@ class LinuxPlatform : public Platform {
   /// 3 when the folder of a missing host path is missing too, else 2.
   std::uint32_t MissingError(const std::string& host);
   Handle NewHandle();
+
+  /// A process the launcher holds a handle to: a child it started (reaped
+  /// by the wait) or one it opened by id (through a pidfd, so that a
+  /// reused id never ends the wrong process).
+  struct ProcessObject {
+    pid_t pid = 0;
+    bool child = false;
+    int pidfd = -1;
+    bool ended = false;
+    std::uint32_t exitCode = 0;
+    bool terminated = false;
+    std::uint32_t terminateCode = 0;
+  };
+  struct SnapshotObject {
+    std::vector<ProcessEntry> entries;
+    std::size_t next = 0;
+  };
+
+  /// Starts what `plan` says, detached or as a waitable child.
+  bool Start(StartPlan plan, const std::wstring& directory, Handle* process);
+  /// Reaps a child without blocking (or blocking, with `block`); true when
+  /// it has ended.
+  static bool Reap(ProcessObject& p, bool block);
+  bool NextEntry(Handle snapshot, ProcessEntry& entry);
+  /// The version resource of a file; false with the last error set.
+  bool ReadVersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block);
 
   struct CachedProfile {
     dev_t device = 0;
@@ -115,6 +162,11 @@ class LinuxPlatform : public Platform {
   };
   std::map<Handle, Find> finds_;
   std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
+  std::vector<std::thread> closedThreads_;  // handles closed before their end: joined at destruction
+  std::map<Handle, ProcessObject> processes_;
+  std::map<Handle, SnapshotObject> snapshots_;
+  std::map<Handle, int> mutexes_;  // lock file descriptors
+  DisplaySettings display_;
   Handle nextHandle_ = 0x100;
 };
 

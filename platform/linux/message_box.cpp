@@ -1,0 +1,48 @@
+#include "platform/linux/message_box.h"
+
+#include <unistd.h>
+
+#include <cstdlib>
+
+#ifdef KESTREL_HAVE_SDL2
+#include <SDL.h>
+#endif
+
+#include "platform/platform.h"
+#include "util/utf.h"
+
+namespace kestrel {
+
+namespace {
+
+bool HasDisplay() {
+  for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"})
+    if (const char* v = std::getenv(name); v && *v) return true;
+  return false;
+}
+
+}  // namespace
+
+int ShowMessageBox(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {
+  std::string utf8Text = WideToUtf8(text);
+  std::string utf8Caption = WideToUtf8(caption);
+#ifdef KESTREL_HAVE_SDL2
+  if (HasDisplay()) {
+    std::uint32_t icon = type & 0xF0;
+    Uint32 flags = icon == win::kMbIconError     ? SDL_MESSAGEBOX_ERROR
+                   : icon == win::kMbIconWarning ? SDL_MESSAGEBOX_WARNING
+                                                 : SDL_MESSAGEBOX_INFORMATION;
+    if (SDL_ShowSimpleMessageBox(flags, utf8Caption.c_str(), utf8Text.c_str(), nullptr) == 0) return win::kIdOk;
+  }
+#else
+  (void)type;
+  (void)HasDisplay;
+#endif
+  // No display, or none that takes a window: the text still reaches the
+  // operator, as one write so lines of other programs never cut into it.
+  std::string line = (utf8Caption.empty() ? "" : utf8Caption + ": ") + utf8Text + "\n";
+  (void)!write(STDERR_FILENO, line.data(), line.size());
+  return win::kIdOk;
+}
+
+}  // namespace kestrel
