@@ -76,6 +76,8 @@ std::vector<ProcessEntry> ListProcesses() {
     std::size_t close = stat.rfind(')');
     if (open == std::string::npos || close == std::string::npos || close < open) continue;
     std::string comm = stat.substr(open + 1, close - open - 1);
+    // A process that has ended but is not yet reaped is no longer running.
+    if (close + 2 < stat.size() && (stat[close + 2] == 'Z' || stat[close + 2] == 'X')) continue;
     unsigned long parent = 0;
     if (close + 4 < stat.size()) parent = std::strtoul(stat.c_str() + close + 4, nullptr, 10);
 

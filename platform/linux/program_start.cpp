@@ -309,8 +309,11 @@ StartPlan ProgramStarter::Plan(Via via, const std::wstring& name, const std::wst
     if (EqualsNoCase(extension, L"vbs") || EqualsNoCase(extension, L"js") || EqualsNoCase(extension, L"wsf"))
       return Wine(withArgs({"wscript", windowsPath}));
   }
-  bool windowsOnly = batch || EqualsNoCase(extension, L"msi") || EqualsNoCase(extension, L"vbs") ||
-                     EqualsNoCase(extension, L"exe") || EqualsNoCase(extension, L"com");
+  if (EqualsNoCase(extension, L"exe") || EqualsNoCase(extension, L"com")) {
+    plan.error = win::kBadExeFormat;  // named a program but is none
+    return plan;
+  }
+  bool windowsOnly = batch || EqualsNoCase(extension, L"msi") || EqualsNoCase(extension, L"vbs");
   if (windowsOnly || tools_.xdgOpen.empty()) {
     plan.error = win::kNoAssociation;
     return plan;

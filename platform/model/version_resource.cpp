@@ -57,26 +57,28 @@ bool MapRva(const std::vector<Section>& sections, std::uint32_t rva, std::uint64
   return false;
 }
 
+enum class Lookup { kFound, kMissing, kCorrupt };
+
 /// One level of the resource directory: the entry with `id`, or the first
 /// entry when `id` is 0.  `dirOffset` is relative to the resource base.
-bool FindEntry(const Reader& r, std::uint64_t base, std::uint64_t size, std::uint32_t dirOffset, std::uint32_t id,
-               std::uint32_t& target) {
-  if (dirOffset > size || size - dirOffset < 16) return false;
+Lookup FindEntry(const Reader& r, std::uint64_t base, std::uint64_t size, std::uint32_t dirOffset, std::uint32_t id,
+                 std::uint32_t& target) {
+  if (dirOffset > size || size - dirOffset < 16) return Lookup::kCorrupt;
   std::uint32_t named, ids;
-  if (!r.U16(base + dirOffset + 12, named) || !r.U16(base + dirOffset + 14, ids)) return false;
+  if (!r.U16(base + dirOffset + 12, named) || !r.U16(base + dirOffset + 14, ids)) return Lookup::kCorrupt;
   std::uint64_t count = static_cast<std::uint64_t>(named) + ids;
   std::uint64_t first = static_cast<std::uint64_t>(dirOffset) + 16;
   if (first + count * 8 > size) count = (size - first) / 8;  // a count past the end is cut, never followed
   for (std::uint64_t i = 0; i < count; ++i) {
     std::uint32_t name, data;
-    if (!r.U32(base + first + i * 8, name) || !r.U32(base + first + i * 8 + 4, data)) return false;
+    if (!r.U32(base + first + i * 8, name) || !r.U32(base + first + i * 8 + 4, data)) return Lookup::kCorrupt;
     bool isId = (name & 0x80000000u) == 0;
     if (id == 0 || (isId && name == id)) {
       target = data;
-      return true;
+      return Lookup::kFound;
     }
   }
-  return false;
+  return Lookup::kMissing;
 }
 
 }  // namespace
@@ -135,20 +137,16 @@ bool ReadVersionResource(std::span<const std::uint8_t> image, std::vector<std::u
   // Three fixed levels: type, name, language.  Each level's offset must
   // name a subdirectory, the last a data entry; nothing is followed twice.
   std::uint32_t level1, level2, leaf;
-  if (!FindEntry(r, base, size, 0, kRtVersion, level1)) {
-    error = win::kResourceTypeNotFound;
-    return false;
-  }
+  auto find = [&](std::uint32_t dirOffset, std::uint32_t id, std::uint32_t& target) {
+    Lookup found = FindEntry(r, base, size, dirOffset, id, target);
+    if (found == Lookup::kMissing) error = win::kResourceTypeNotFound;
+    return found == Lookup::kFound;
+  };
+  if (!find(0, kRtVersion, level1)) return false;
   if (!(level1 & 0x80000000u)) return false;
-  if (!FindEntry(r, base, size, level1 & 0x7FFFFFFFu, kVsVersionInfo, level2)) {
-    error = win::kResourceTypeNotFound;
-    return false;
-  }
+  if (!find(level1 & 0x7FFFFFFFu, kVsVersionInfo, level2)) return false;
   if (!(level2 & 0x80000000u)) return false;
-  if (!FindEntry(r, base, size, level2 & 0x7FFFFFFFu, 0, leaf)) {
-    error = win::kResourceTypeNotFound;
-    return false;
-  }
+  if (!find(level2 & 0x7FFFFFFFu, 0, leaf)) return false;
   if (leaf & 0x80000000u) return false;  // a fourth level: not a valid directory
   if (leaf > size || size - leaf < 16) return false;
   std::uint32_t dataRva, dataSize;

@@ -1,0 +1,1 @@
+__declspec(dllexport) int kestrel_test_export(void) { return 42; }
