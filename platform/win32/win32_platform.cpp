@@ -8,6 +8,8 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
+#include <tlhelp32.h>
+#include <winver.h>
 
 // GDI+ wants min/max and the full COM declarations that the lean headers
 // leave out.
@@ -145,6 +147,87 @@ std::intptr_t Win32Platform::ShellExecuteW(const std::wstring& verb, const std::
   return reinterpret_cast<std::intptr_t>(result);
 }
 
+bool Win32Platform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                                    const std::wstring& parameters, const std::wstring& directory, int showMode,
+                                    Handle* process) {
+  SHELLEXECUTEINFOW info{};
+  info.cbSize = sizeof info;
+  info.fMask = mask;
+  info.hwnd = nullptr;
+  info.lpVerb = OrNull(verb);
+  info.lpFile = file.c_str();
+  info.lpParameters = OrNull(parameters);
+  info.lpDirectory = OrNull(directory);
+  info.nShow = showMode;
+  BOOL ok = ::ShellExecuteExW(&info);
+  if (process) *process = ok ? reinterpret_cast<Handle>(info.hProcess) : kNoHandle;
+  return ok != FALSE;
+}
+
+bool Win32Platform::CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                                   const std::wstring& directory, Handle* process) {
+  if (process) *process = kNoHandle;
+  // CreateProcessW may write into the command line: it gets a copy.
+  std::vector<wchar_t> line(commandLine.begin(), commandLine.end());
+  line.push_back(L'\0');
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESHOWWINDOW;
+  startup.wShowWindow = static_cast<WORD>(showMode);
+  PROCESS_INFORMATION info{};
+  if (!::CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, creationFlags, nullptr, OrNull(directory),
+                        &startup, &info))
+    return false;
+  KeepLastError keep;
+  ::CloseHandle(info.hThread);
+  if (process) *process = reinterpret_cast<Handle>(info.hProcess);
+  else ::CloseHandle(info.hProcess);
+  return true;
+}
+
+bool Win32Platform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
+  DWORD code = 0;
+  if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &code)) return false;
+  if (exitCode) *exitCode = code;
+  return true;
+}
+
+bool Win32Platform::CloseHandle(Handle handle) { return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE; }
+
+Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
+  HANDLE snapshot = ::CreateToolhelp32Snapshot(flags, processId);
+  return snapshot == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<Handle>(snapshot);
+}
+
+namespace {
+bool ProcessStep(BOOL (*step)(HANDLE, LPPROCESSENTRY32W), Handle snapshot, ProcessEntry& entry) {
+  PROCESSENTRY32W record{};
+  record.dwSize = sizeof record;  // sized for the wide-character variant
+  if (!step(reinterpret_cast<HANDLE>(snapshot), &record)) return false;
+  record.szExeFile[MAX_PATH - 1] = L'\0';
+  entry.processId = record.th32ProcessID;
+  entry.parentProcessId = record.th32ParentProcessID;
+  entry.exeFile = record.szExeFile;
+  return true;
+}
+}  // namespace
+
+bool Win32Platform::Process32FirstW(Handle snapshot, ProcessEntry& entry) {
+  return ProcessStep(::Process32FirstW, snapshot, entry);
+}
+
+bool Win32Platform::Process32NextW(Handle snapshot, ProcessEntry& entry) {
+  return ProcessStep(::Process32NextW, snapshot, entry);
+}
+
+Handle Win32Platform::OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) {
+  return reinterpret_cast<Handle>(::OpenProcess(access, inheritHandle ? TRUE : FALSE, processId));
+}
+
+bool Win32Platform::TerminateProcess(Handle process, std::uint32_t exitCode) {
+  return ::TerminateProcess(reinterpret_cast<HANDLE>(process), exitCode) != FALSE;
+}
+
 Handle Win32Platform::CreateMutexW(const std::wstring& name, bool initialOwner) {
   // No security attributes: the handle is never inherited by the programs
   // the launcher starts, so the mutex ends with the launcher.
@@ -191,6 +274,61 @@ long Win32Platform::SHSetValueW(RegRoot root, const std::wstring& subKey, const 
                                 std::uint32_t type, std::span<const std::uint8_t> data) {
   return ::SHSetValueW(RootKey(root), subKey.c_str(), valueName.c_str(), type, data.data(),
                        static_cast<DWORD>(data.size()));
+}
+
+bool Win32Platform::EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) {
+  DEVMODEW record{};
+  record.dmSize = sizeof record;
+  if (!::EnumDisplaySettingsW(nullptr, modeNum, &record)) return false;
+  mode.bitsPerPel = record.dmBitsPerPel;
+  mode.pelsWidth = record.dmPelsWidth;
+  mode.pelsHeight = record.dmPelsHeight;
+  mode.displayFrequency = record.dmDisplayFrequency;
+  mode.fields = record.dmFields;
+  return true;
+}
+
+long Win32Platform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) {
+  if (!mode) return ::ChangeDisplaySettingsW(nullptr, flags);
+  DEVMODEW record{};  // every field the mode does not name stays zero
+  record.dmSize = sizeof record;
+  record.dmBitsPerPel = mode->bitsPerPel;
+  record.dmPelsWidth = mode->pelsWidth;
+  record.dmPelsHeight = mode->pelsHeight;
+  record.dmDisplayFrequency = mode->displayFrequency;
+  record.dmFields = mode->fields;
+  return ::ChangeDisplaySettingsW(&record, flags);
+}
+
+int Win32Platform::MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {
+  return ::MessageBoxW(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+std::uint32_t Win32Platform::GetFileVersionInfoSizeW(const std::wstring& file) {
+  DWORD unused = 0;
+  return ::GetFileVersionInfoSizeW(file.c_str(), &unused);
+}
+
+bool Win32Platform::GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) {
+  block.assign(size, 0);
+  return ::GetFileVersionInfoW(file.c_str(), 0, size, block.data()) != FALSE;
+}
+
+bool Win32Platform::VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                                   FixedFileInfo& info) {
+  if (subBlock != L"\\" || block.empty()) return false;
+  void* value = nullptr;
+  UINT length = 0;
+  if (!::VerQueryValueW(const_cast<std::uint8_t*>(block.data()), subBlock.c_str(), &value, &length) || !value ||
+      length < sizeof(VS_FIXEDFILEINFO))
+    return false;
+  const auto* fixed = static_cast<const VS_FIXEDFILEINFO*>(value);
+  info = FixedFileInfo{fixed->dwSignature,        fixed->dwStrucVersion,     fixed->dwFileVersionMS,
+                       fixed->dwFileVersionLS,    fixed->dwProductVersionMS, fixed->dwProductVersionLS,
+                       fixed->dwFileFlagsMask,    fixed->dwFileFlags,        fixed->dwFileOS,
+                       fixed->dwFileType,         fixed->dwFileSubtype,      fixed->dwFileDateMS,
+                       fixed->dwFileDateLS};
+  return true;
 }
 
 std::unique_ptr<ActiveDesktop> Win32Platform::CreateActiveDesktop() { return CreateShellActiveDesktop(); }

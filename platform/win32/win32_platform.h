@@ -46,6 +46,18 @@ class Win32Platform : public Platform {
                                   const std::optional<std::wstring>& value, const std::wstring& file) override;
   std::intptr_t ShellExecuteW(const std::wstring& verb, const std::wstring& file, const std::wstring& parameters,
                               const std::wstring& directory, int showMode) override;
+  bool ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
+                       const std::wstring& parameters, const std::wstring& directory, int showMode,
+                       Handle* process) override;
+  bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
+                      const std::wstring& directory, Handle* process) override;
+  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
+  bool CloseHandle(Handle handle) override;
+  Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
+  bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
+  bool Process32NextW(Handle snapshot, ProcessEntry& entry) override;
+  Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) override;
+  bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
   Handle BeginThread(std::function<void()> routine) override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
@@ -59,6 +71,13 @@ class Win32Platform : public Platform {
   long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
                         std::uint32_t* dataSize) override;
   long RegCloseKey(Handle key) override;
+  bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
+  long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
+  int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) override;
+  std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) override;
+  bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
+  bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
+                      FixedFileInfo& info) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
