@@ -69,7 +69,7 @@ TEST_F(DisplayAndVersionTest, MessageBoxWithoutADisplayWritesStandardError) {
 }
 
 TEST_F(DisplayAndVersionTest, FileVersionOfARealDll) {
-  std::string dll = Read(KESTREL_PE_TESTDATA "/version64.dll");
+  std::string dll = Read(KESTREL_TESTDATA "/pe/version64.dll");
   ASSERT_FALSE(dll.empty());
   MakeDir("Sys");
   Write("Sys/msvcr100.dll", dll);

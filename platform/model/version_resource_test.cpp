@@ -81,7 +81,7 @@ bool VersionOf(const std::vector<std::uint8_t>& image, FixedFileInfo& info, std:
 }
 
 TEST(VersionResource, ReadsTheVersionOfARealDll) {
-  std::vector<std::uint8_t> image = ReadTestFile(KESTREL_PE_TESTDATA "/version64.dll");
+  std::vector<std::uint8_t> image = ReadTestFile(KESTREL_TESTDATA "/pe/version64.dll");
   ASSERT_GT(image.size(), 1000u);
   FixedFileInfo info;
   std::uint32_t error = 99;
