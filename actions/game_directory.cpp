@@ -1,28 +1,12 @@
 #include "actions/game_directory.h"
 
 #include "app/command_line.h"
+#include "app/split_list.h"
 #include "util/path_buffer.h"
 #include "util/registry_helpers.h"
 #include "util/wide_format.h"
 
 namespace kestrel {
-
-namespace {
-
-// Field `index` of a "|"-separated record; a field that is not there is
-// empty.
-std::wstring Field(const std::wstring& record, int index) {
-  std::size_t start = 0;
-  for (int i = 0; i < index; ++i) {
-    std::size_t bar = record.find(L'|', start);
-    if (bar == std::wstring::npos) return std::wstring();
-    start = bar + 1;
-  }
-  std::size_t end = record.find(L'|', start);
-  return record.substr(start, end == std::wstring::npos ? std::wstring::npos : end - start);
-}
-
-}  // namespace
 
 bool ResolveGameDirectory(Platform& os, const std::wstring& id, std::wstring& out) {
   std::wstring record;
@@ -30,9 +14,9 @@ bool ResolveGameDirectory(Platform& os, const std::wstring& id, std::wstring& ou
   if (record.empty()) return false;
 
   std::wstring directory;
-  switch (LeadingNumber(Field(record, 3))) {
+  switch (LeadingNumber(ListField(record, 3).value_or(L""))) {
     case 2: {
-      directory = Field(record, 1);
+      directory = ListField(record, 1).value_or(L"");
       if (!directory.empty()) {
         std::wstring drive;
         ReadMachineString(os, kDriveInfoKey, drive, FormatWide(L"%c", {directory[0]}));
@@ -42,7 +26,7 @@ bool ResolveGameDirectory(Platform& os, const std::wstring& id, std::wstring& ou
     }
     case 1:
     case 3:
-      directory = Field(record, 2);
+      directory = ListField(record, 2).value_or(L"");
       break;
     default:
       break;

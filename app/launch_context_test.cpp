@@ -53,6 +53,15 @@ TEST(SplitList, ItemsAsConfigured) {
   EXPECT_EQ(untouched, std::vector<std::wstring>{L"kept"});
 }
 
+TEST(ListField, FieldsAndTheirEnd) {
+  EXPECT_EQ(ListField(L"a||b", 0), L"a");
+  EXPECT_EQ(ListField(L"a||b", 1), L"");
+  EXPECT_EQ(ListField(L"a||b", 2), L"b");
+  EXPECT_EQ(ListField(L"a||b", 3), std::nullopt);
+  EXPECT_EQ(ListField(L"", 0), L"");
+  EXPECT_EQ(ListField(L"|", 1), L"");
+}
+
 TEST(SplitList, ManyBars) {
   std::vector<std::wstring> items;
   EXPECT_TRUE(SplitList(items, std::wstring(259, L'|')));

@@ -17,4 +17,15 @@ bool SplitList(std::vector<std::wstring>& items, std::wstring_view text) {
   return true;
 }
 
+std::optional<std::wstring> ListField(std::wstring_view text, std::size_t index) {
+  std::size_t start = 0;
+  for (std::size_t i = 0; i < index; ++i) {
+    std::size_t bar = text.find(L'|', start);
+    if (bar == std::wstring_view::npos) return std::nullopt;
+    start = bar + 1;
+  }
+  std::size_t end = text.find(L'|', start);
+  return std::wstring(text.substr(start, end == std::wstring_view::npos ? std::wstring_view::npos : end - start));
+}
+
 }  // namespace kestrel
