@@ -29,6 +29,9 @@ TEST(InitInstance, EmptyCommandLineWithoutConfigLaunchesNothing) {
                 {L"CreateMutexW", {L"KestrelEx", L"owned"}},
                 {L"BeginThread", {L"thread2"}},
                 {L"WaitForSingleObject", {L"thread2", L"INFINITE"}},
+                // The prerequisite installer, run inside the wait.
+                {L"OutputDebugStringW",
+                 {L"MSG: Install the runtime fails, the configuration file does not exist, code=2"}},
             }));
 }
 
@@ -85,11 +88,15 @@ TEST(InitInstance, LaunchWaitsForThePrerequisiteThread) {
   FakePlatform fake;
   fake.commandLine = kLauncher + L" D:\\Games\\Foo|game.exe|-window";
   fake.AddFile(L"D:\\Games\\Foo\\game.exe");
+  fake.AddIni(L"D:\\Games\\Foo\\GamePatch\\Config.ini", L"[1]\ncheckType=3\ncheckPath=C:\\x\ninstFile=setup.exe\n");
+  fake.AddFile(L"D:\\Games\\Foo\\setup.exe");
   CKestrelExApp app(fake);
   app.InitInstance();
-  EXPECT_EQ(Ops(fake.Effects()), (std::vector<std::wstring>{L"InitializeFramework", L"OutputDebugStringW",
-                                                            L"CreateMutexW", L"BeginThread", L"WaitForSingleObject",
-                                                            L"ShellExecuteW", L"OutputDebugStringW"}));
+  // The installer runs to its end inside the wait, before the game starts.
+  EXPECT_EQ(Ops(fake.Effects()),
+            (std::vector<std::wstring>{L"InitializeFramework", L"OutputDebugStringW", L"CreateMutexW", L"BeginThread",
+                                       L"WaitForSingleObject", L"CreateProcessW", L"WaitForSingleObject",
+                                       L"OutputDebugStringW", L"CloseHandle", L"ShellExecuteW", L"OutputDebugStringW"}));
 }
 
 TEST(ChooseLaunchMode, FromBtnCount) {

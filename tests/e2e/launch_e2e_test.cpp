@@ -13,8 +13,9 @@ namespace {
 
 TEST(LaunchE2E, DirectoryFormStartsTheGameInItsFolder) {
   TempMachine m;
-  m.MakeDir("Foo");
+  m.MakeDir("Foo/GamePatch");
   m.Install(KESTREL_RECORDER, "Foo/game.exe");
+  m.Write("Foo/GamePatch/Config.ini", "[game_base]\r\n");  // nothing to prepare, no prerequisites
   std::string line = WideToUtf8(m.Windows("Foo")) + "|game.exe|-window";
   ASSERT_EQ(m.Run(KESTREL_EXE, {line}), 0);
   EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-window", "cwd=" + m.Host("Foo"), "done"}));
@@ -27,8 +28,9 @@ TEST(LaunchE2E, DirectoryFormStartsTheGameInItsFolder) {
 
 TEST(LaunchE2E, HostPathsAndSpacesInThePathForm) {
   TempMachine m;
-  m.MakeDir("My Games/Foo/bin");
+  m.MakeDir("My Games/Foo/bin/GamePatch");
   m.Install(KESTREL_RECORDER, "My Games/Foo/bin/game.exe");
+  m.Write("My Games/Foo/bin/GamePatch/Config.ini", "[game_base]\r\n");
   ASSERT_EQ(m.Run(KESTREL_EXE, {"|" + m.Host("My Games/Foo/bin/game.exe") + "|-a \"b c\" /s"}), 0);
   EXPECT_EQ(m.WaitForRecord(), (std::vector<std::string>{"program=game.exe", "arg=-a", "arg=b c", "arg=/s",
                                                          "cwd=" + m.Host("My Games/Foo/bin"), "done"}));
