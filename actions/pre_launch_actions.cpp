@@ -2,8 +2,12 @@
 
 #include "actions/color_depth.h"
 #include "actions/compatibility_mode.h"
+#include "actions/file_deletion.h"
 #include "actions/first_runners.h"
+#include "actions/game_association.h"
 #include "actions/patch_scripts.h"
+#include "actions/personalization.h"
+#include "actions/platform_config.h"
 #include "actions/registry_import.h"
 
 namespace kestrel {
@@ -12,8 +16,10 @@ namespace kestrel {
 // the current baseDir, so what the early steps do to it (another game's
 // directory, a substituted drive) holds for every later one.
 bool RunPreLaunchActions(Platform& os, LaunchContext& context) {
-  // 1 platform configuration files, 2 personalization copies,
-  // 3 association with another game, 4 drive substitution: to come.
+  SetPlatform(os, context);           // 1
+  CopyPersonalization(os, context);   // 2
+  AssocToGid(os, context);            // 3
+  // 4 drive substitution: to come.
   RunPatchScripts(os, context);       // 5
   RunFirstUrl(os, context);           // 6
   RunFirstExe(os, context);           // 7
@@ -22,7 +28,9 @@ bool RunPreLaunchActions(Platform& os, LaunchContext& context) {
   SetCompatibilityMode(os, context);  // 10
   RunAssocGids(os, context);          // 11
   ImportRegFiles(os, context);        // 12
-  // 13 virtual drive, 14 deletions, 15 component registration: to come.
+  // 13 virtual drive: to come.
+  DelFileOrDirs(os, context);         // 14
+  // 15 component registration: to come.
   return true;
 }
 
