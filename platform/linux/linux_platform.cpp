@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/linux/active_desktop.h"
 #include "platform/linux/detached_spawn.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/known_folders.h"
@@ -655,8 +656,7 @@ bool LinuxPlatform::VerQueryValueW(std::span<const std::uint8_t> block, const st
 }
 
 std::unique_ptr<ActiveDesktop> LinuxPlatform::CreateActiveDesktop() {
-  // No desktop object yet: as CoCreateInstance with a class not registered.
-  return nullptr;
+  return std::make_unique<LinuxActiveDesktop>(root_, registry_);
 }
 
 std::string LinuxPlatform::WideToAnsi(std::wstring_view text) { return acp_.FromWide(text); }
