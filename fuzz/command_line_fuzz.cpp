@@ -9,20 +9,15 @@
 //     parameters are the line's end.
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/model/command_line_args.h"
 
 namespace {
-
 using namespace kestrel;
-
-void Check(bool promise) {
-  if (!promise) std::abort();
-}
-
+using fuzz::Check;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

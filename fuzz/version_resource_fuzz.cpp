@@ -5,20 +5,15 @@
 // image, and a failure always carries one of its documented error codes.
 
 #include <cstdint>
-#include <cstdlib>
 #include <span>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/model/version_resource.h"
 
 namespace {
-
 using namespace kestrel;
-
-void Check(bool promise) {
-  if (!promise) std::abort();
-}
-
+using fuzz::Check;
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {

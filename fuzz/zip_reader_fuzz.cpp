@@ -5,19 +5,16 @@
 // more than its stated size, and a lookup reports the index it found.
 
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
+#include "fuzz/fuzz_check.h"
 #include "platform/fake/fake_platform.h"
 #include "skin/zip_reader.h"
 
 namespace {
 
 using namespace kestrel;
-
-void Check(bool promise) {
-  if (!promise) std::abort();
-}
+using fuzz::Check;
 
 constexpr std::uint32_t kCapacities[] = {1, 7, 4096, 16384, 65536};
 constexpr std::uint32_t kBuffer = 65536 + 64;

@@ -63,59 +63,60 @@ void Reap(pid_t pid) {
   }
 }
 
+/// Forks with a pipe on which the child (or its descendant) reports a
+/// failed chdir or exec; a successful exec closes it (close-on-exec), so
+/// the parent then reads nothing.  Returns 0 with `child` and the pipe's
+/// read end, or the errno of the failed pipe or fork.
+int ForkReporting(pid_t& child, int& reportRead, int& reportWrite) {
+  int report[2];
+  if (pipe2(report, O_CLOEXEC) != 0) return errno;
+  child = fork();
+  if (child < 0) {
+    int err = errno;
+    close(report[0]);
+    close(report[1]);
+    return err;
+  }
+  if (child == 0) {
+    close(report[0]);
+    setsid();
+  } else {
+    close(report[1]);
+  }
+  reportRead = report[0];
+  reportWrite = report[1];
+  return 0;
+}
+
 }  // namespace
 
 int SpawnDetached(const SpawnRequest& request) {
   Prepared p = Prepare(request);
-  // The grandchild reports a failed chdir or exec through this pipe; a
-  // successful exec closes it (close-on-exec), so the parent reads nothing.
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return errno;
-
-  pid_t child = fork();
-  if (child < 0) {
-    int err = errno;
-    close(report[0]);
-    close(report[1]);
-    return err;
-  }
+  pid_t child = 0;
+  int reportRead = -1, reportWrite = -1;
+  if (int err = ForkReporting(child, reportRead, reportWrite); err != 0) return err;
   if (child == 0) {
-    close(report[0]);
-    setsid();
     pid_t grandchild = fork();
     if (grandchild != 0) {
       if (grandchild < 0) {
         int err = errno;
-        (void)!write(report[1], &err, sizeof err);
+        (void)!write(reportWrite, &err, sizeof err);
       }
       _exit(0);  // the grandchild is adopted by init: no zombie here
     }
-    Exec(request, p, report[1]);
+    Exec(request, p, reportWrite);
   }
-
-  close(report[1]);
   Reap(child);
-  return ReadReport(report[0]);
+  return ReadReport(reportRead);
 }
 
 int SpawnChild(const SpawnRequest& request, pid_t& pid) {
   Prepared p = Prepare(request);
-  int report[2];
-  if (pipe2(report, O_CLOEXEC) != 0) return errno;
-  pid_t child = fork();
-  if (child < 0) {
-    int err = errno;
-    close(report[0]);
-    close(report[1]);
-    return err;
-  }
-  if (child == 0) {
-    close(report[0]);
-    setsid();
-    Exec(request, p, report[1]);
-  }
-  close(report[1]);
-  int err = ReadReport(report[0]);
+  pid_t child = 0;
+  int reportRead = -1, reportWrite = -1;
+  if (int err = ForkReporting(child, reportRead, reportWrite); err != 0) return err;
+  if (child == 0) Exec(request, p, reportWrite);
+  int err = ReadReport(reportRead);
   if (err != 0) {
     Reap(child);
     return err;
