@@ -5,8 +5,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 #include "platform/platform.h"
 #include "util/nocase.h"
@@ -85,8 +87,9 @@ std::string NormalizeHostPath(std::string_view path) {
   return out.empty() ? "/" : out;
 }
 
-MachineRoot::MachineRoot() : root_(NormalizeHostPath(DefaultRoot())) {}
-MachineRoot::MachineRoot(std::string root) : root_(NormalizeHostPath(root)) {}
+MachineRoot::MachineRoot() : root_(NormalizeHostPath(DefaultRoot())), drives_(std::make_shared<DriveCache>()) {}
+MachineRoot::MachineRoot(std::string root)
+    : root_(NormalizeHostPath(root)), drives_(std::make_shared<DriveCache>()) {}
 
 bool MachineRoot::Ensure() {
   if (ensured_) return true;
@@ -102,17 +105,53 @@ std::string MachineRoot::DriveTarget(wchar_t letter) {
   wchar_t lower = static_cast<wchar_t>(FoldCase(letter) - L'A' + L'a');
   if (lower < L'a' || lower > L'z') return std::string();
   std::string link = root_ + "/dosdevices/" + static_cast<char>(lower) + ":";
-  char buf[PATH_MAX];
-  if (!realpath(link.c_str(), buf)) return std::string();  // missing or dangling
+  // The link is read on every call, so a drive that subst adds or removes
+  // shows at once; only the canonical form of an unchanged link's target is
+  // remembered, which spares a lookup of every component of both paths.
+  char text[PATH_MAX];
+  ssize_t n = readlink(link.c_str(), text, sizeof text - 1);
+  if (n <= 0) return std::string();  // missing, or not a link
+  std::string linkText(text, static_cast<std::size_t>(n));
+  std::string target;
+  {
+    std::lock_guard<std::mutex> guard(drives_->lock);
+    auto known = drives_->canonical.find(lower);
+    if (known != drives_->canonical.end() && known->second.first == linkText) target = known->second.second;
+  }
+  if (target.empty()) {
+    char buf[PATH_MAX];
+    if (!realpath(link.c_str(), buf)) return std::string();  // dangling
+    target = buf;
+    std::lock_guard<std::mutex> guard(drives_->lock);
+    drives_->canonical[lower] = {linkText, target};
+  }
   struct stat st;
-  if (stat(buf, &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
-  return buf;
+  if (stat(target.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return std::string();
+  return target;
+}
+
+std::vector<MachineRoot::Drive> MachineRoot::DriveTable() {
+  Ensure();
+  // One pass over dosdevices: most letters have no link, and asking for
+  // each of the 26 would cost a failed lookup of every component of the
+  // root's path, on every path the launcher turns back into Windows form.
+  std::vector<Drive> drives;
+  std::string folder = root_ + "/dosdevices";
+  std::unique_ptr<DIR, int (*)(DIR*)> dir(opendir(folder.c_str()), closedir);
+  if (!dir) return drives;
+  while (dirent* entry = readdir(dir.get())) {
+    const char* name = entry->d_name;
+    if (name[0] < 'a' || name[0] > 'z' || name[1] != ':' || name[2] != '\0') continue;
+    std::string target = DriveTarget(static_cast<wchar_t>(name[0]));
+    if (!target.empty()) drives.push_back({static_cast<wchar_t>(name[0] - 'a' + 'A'), target});
+  }
+  std::sort(drives.begin(), drives.end(), [](const Drive& a, const Drive& b) { return a.letter < b.letter; });
+  return drives;
 }
 
 std::vector<wchar_t> MachineRoot::Drives() {
   std::vector<wchar_t> letters;
-  for (wchar_t c = L'A'; c <= L'Z'; ++c)
-    if (!DriveTarget(c).empty()) letters.push_back(c);
+  for (const Drive& drive : DriveTable()) letters.push_back(drive.letter);
   return letters;
 }
 
@@ -178,8 +217,9 @@ std::wstring MachineRoot::ToWindows(std::string_view hostPath) {
   std::string host = NormalizeHostPath(hostPath);
   wchar_t best = 0;
   std::size_t bestLength = 0;
-  for (wchar_t letter : Drives()) {
-    std::string target = DriveTarget(letter);
+  for (const Drive& drive : DriveTable()) {
+    const wchar_t letter = drive.letter;
+    const std::string& target = drive.target;
     bool inside = target == "/" || host == target || host.rfind(target + "/", 0) == 0;
     std::size_t length = target == "/" ? 0 : target.size();
     if (inside && (best == 0 || length > bestLength)) {

@@ -12,6 +12,9 @@
 // disk about case all the time.
 
 #include <cstdint>
+#include <map>
+#include <memory>
+#include <mutex>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,10 +45,24 @@ class MachineRoot {
   std::string DriveTarget(wchar_t letter);
   /// The letters of the drives present, in order.
   std::vector<wchar_t> Drives();
+  struct Drive {
+    wchar_t letter;      ///< 'A' to 'Z'
+    std::string target;  ///< its canonical host folder
+  };
+  /// The drives present with their folders, in letter order.
+  std::vector<Drive> DriveTable();
 
  private:
+  /// Canonical targets of drive links by letter, with the link text they
+  /// were found for; shared by copies of this root.
+  struct DriveCache {
+    std::mutex lock;
+    std::map<wchar_t, std::pair<std::string, std::string>> canonical;
+  };
+
   std::string root_;
   bool ensured_ = false;
+  std::shared_ptr<DriveCache> drives_;
 };
 
 /// mkdir -p: makes a host folder with its missing parents.  True when the
