@@ -60,8 +60,23 @@ TempMachine::TempMachine() {
 }
 
 TempMachine::~TempMachine() {
+  for (auto undo = undo_.rbegin(); undo != undo_.rend(); ++undo) (*undo)();
   std::error_code ec;
   fs::remove_all(FsPath(dir_), ec);
+}
+
+void TempMachine::RemoveWhenDone(const std::string& path) {
+  undo_.push_back([path] {
+    std::error_code ec;
+    fs::remove_all(FsPath(path), ec);
+  });
+}
+
+std::string UniqueName(const std::string& stem, const std::string& extension) {
+  std::random_device seed;
+  std::mt19937_64 random(seed());
+  std::string digits = std::to_string(random() % 100000000);
+  return stem + std::string(8 - digits.size(), '0') + digits + extension;
 }
 
 std::string TempMachine::Host(const std::string& relative) const {

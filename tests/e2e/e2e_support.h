@@ -5,6 +5,9 @@
 // its machine model; on Windows (and under Wine) the folder is a Windows
 // folder below the temporary directory.
 
+#include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,28 @@ std::string StartedName(const std::string& asWritten, const std::string& onDisk)
 /// UTF-8.  Windows reads such a file in the ANSI code page; the Linux
 /// machine model takes well-formed UTF-8 as UTF-8.
 bool ProfilesReadBomlessUtf8();
+
+/// A name no other program on this machine carries: `stem`, random digits
+/// and `extension` ("kx48213377.exe").  Tests that let the launcher end
+/// processes by name run them under such a name only.
+std::string UniqueName(const std::string& stem, const std::string& extension);
+
+/// A program a test started itself.  It is the only kind of program a test
+/// ever ends: by its own id or handle, never by name.
+class StartedProgram {
+ public:
+  explicit StartedProgram(std::uintptr_t id) : id_(id) {}
+  ~StartedProgram();  ///< ends the program if it still runs
+  StartedProgram(const StartedProgram&) = delete;
+  StartedProgram& operator=(const StartedProgram&) = delete;
+
+  bool Running();
+  void End();
+
+ private:
+  std::uintptr_t id_;  ///< the process id on Linux, the process handle on Windows
+  bool ended_ = false;
+};
 
 class TempMachine {
  public:
@@ -49,6 +74,8 @@ class TempMachine {
   /// Runs `program` with `args` and this machine's environment, waits for
   /// it, and returns its exit code.
   int Run(const std::string& program, const std::vector<std::string>& args) const;
+  /// Starts `program` as Run() does, without waiting for it.
+  std::unique_ptr<StartedProgram> Start(const std::string& program, const std::vector<std::string>& args) const;
   /// Run() while this test holds the single-instance mutex `name`, as a
   /// launcher that is still running would.
   int RunHoldingMutex(const std::string& name, const std::string& program,
@@ -59,8 +86,22 @@ class TempMachine {
   /// (detached programs may still be running when the launcher ends).
   std::vector<std::string> WaitForRecord(int count = 1) const;
 
+  /// What the game menu leaves on a PC: a string value under
+  /// HKEY_LOCAL_MACHINE.  On Linux it goes into this machine's registry
+  /// store; on Windows into the real registry, and it is deleted again when
+  /// the machine ends.
+  void SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value);
+  /// The folder of a known-folder id (CSIDL) as this system names it.  On
+  /// Windows it is the real folder, so tests keep to names of their own
+  /// there and hand them to RemoveWhenDone().
+  std::string KnownFolder(int csidl) const;
+  /// A path outside dir() that this test created and that goes when the
+  /// machine ends.
+  void RemoveWhenDone(const std::string& path);
+
  private:
   std::string dir_;
+  std::vector<std::function<void()>> undo_;
 };
 
 std::string ReadFile(const std::string& path);

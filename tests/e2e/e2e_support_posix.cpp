@@ -2,13 +2,17 @@
 // environment; the single-instance mutex is the machine model's lock file.
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
+#include <span>
+#include <stdexcept>
 
+#include "platform/linux/linux_platform.h"
 #include "tests/e2e/e2e_support.h"
 #include "util/utf.h"
 
@@ -39,8 +43,12 @@ void TempMachine::Install(const std::string& program, const std::string& relativ
                                            std::filesystem::perms::others_exec);
 }
 
-int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
-  std::vector<std::string> env{"KESTREL_ROOT=" + Host("root"), "KESTREL_LOG=" + log(), "KESTREL_RECORD=" + record()};
+namespace {
+
+/// Starts `program` with the machine's environment; -1 when it cannot.
+pid_t Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args) {
+  std::vector<std::string> env{"KESTREL_ROOT=" + m.Host("root"), "KESTREL_LOG=" + m.log(),
+                               "KESTREL_RECORD=" + m.record()};
   for (char** e = environ; *e; ++e) {
     std::string entry = *e;
     if (entry.rfind("KESTREL_", 0) != 0) env.push_back(entry);
@@ -57,10 +65,62 @@ int TempMachine::Run(const std::string& program, const std::vector<std::string>&
   pid_t pid;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
+  return rc == 0 ? pid : -1;
+}
+
+}  // namespace
+
+int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
+  pid_t pid = Spawn(*this, program, args);
+  if (pid < 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::unique_ptr<StartedProgram> TempMachine::Start(const std::string& program,
+                                                   const std::vector<std::string>& args) const {
+  pid_t pid = Spawn(*this, program, args);
+  if (pid < 0) throw std::runtime_error("cannot start " + program);
+  return std::make_unique<StartedProgram>(static_cast<std::uintptr_t>(pid));
+}
+
+bool StartedProgram::Running() {
+  if (ended_) return false;
+  int status = 0;
+  // Only this test's own child can be reaped here.
+  if (waitpid(static_cast<pid_t>(id_), &status, WNOHANG) != 0) ended_ = true;
+  return !ended_;
+}
+
+void StartedProgram::End() {
+  if (!Running()) return;
+  kill(static_cast<pid_t>(id_), SIGKILL);
+  int status = 0;
+  waitpid(static_cast<pid_t>(id_), &status, 0);
+  ended_ = true;
+}
+
+StartedProgram::~StartedProgram() { End(); }
+
+void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value) {
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  machine.InitializeFramework();
+  std::string bytes = WideToUtf16Le(value);
+  bytes.append(2, '\0');
+  if (machine.SHSetValueW(RegRoot::kLocalMachine, subKey, name, win::kRegSz,
+                          std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())) != 0)
+    throw std::runtime_error("cannot write the machine's registry");
+}
+
+std::string TempMachine::KnownFolder(int csidl) const {
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  machine.InitializeFramework();
+  std::string host;
+  std::uint32_t error = 0;
+  if (!machine.machine().ToHost(machine.SHGetSpecialFolderPathW(csidl), host, error))
+    throw std::runtime_error("no known folder " + std::to_string(csidl));
+  return host;
 }
 
 int TempMachine::RunHoldingMutex(const std::string& name, const std::string& program,

@@ -2,6 +2,8 @@
 // environment; the single-instance mutex is a real named mutex.
 
 #include <windows.h>
+#include <shlobj.h>
+#include <shlwapi.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -34,10 +36,13 @@ void TempMachine::Install(const std::string& program, const std::string& relativ
     throw std::runtime_error("cannot install " + program + " as " + relative);
 }
 
-int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
+namespace {
+
+/// Starts `program` with the machine's environment; null when it cannot.
+HANDLE Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args) {
   // The environment of this process without its KESTREL_ variables, plus
   // the machine's own, sorted as Windows keeps an environment block.
-  std::vector<std::wstring> env{L"KESTREL_LOG=" + Utf8ToWide(log()), L"KESTREL_RECORD=" + Utf8ToWide(record())};
+  std::vector<std::wstring> env{L"KESTREL_LOG=" + Utf8ToWide(m.log()), L"KESTREL_RECORD=" + Utf8ToWide(m.record())};
   if (wchar_t* block = ::GetEnvironmentStringsW()) {
     for (const wchar_t* e = block; *e; e += wcslen(e) + 1) {
       std::wstring entry = e;
@@ -63,13 +68,61 @@ int TempMachine::Run(const std::string& program, const std::vector<std::string>&
   PROCESS_INFORMATION process{};
   if (!::CreateProcessW(words[0].c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
                         block.data(), nullptr, &startup, &process))
-    return -1;
-  ::WaitForSingleObject(process.hProcess, INFINITE);
-  DWORD code = 0;
-  ::GetExitCodeProcess(process.hProcess, &code);
+    return nullptr;
   ::CloseHandle(process.hThread);
-  ::CloseHandle(process.hProcess);
+  return process.hProcess;
+}
+
+}  // namespace
+
+int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
+  HANDLE process = Spawn(*this, program, args);
+  if (!process) return -1;
+  ::WaitForSingleObject(process, INFINITE);
+  DWORD code = 0;
+  ::GetExitCodeProcess(process, &code);
+  ::CloseHandle(process);
   return static_cast<int>(code);
+}
+
+std::unique_ptr<StartedProgram> TempMachine::Start(const std::string& program,
+                                                   const std::vector<std::string>& args) const {
+  HANDLE process = Spawn(*this, program, args);
+  if (!process) throw std::runtime_error("cannot start " + program);
+  return std::make_unique<StartedProgram>(reinterpret_cast<std::uintptr_t>(process));
+}
+
+bool StartedProgram::Running() {
+  if (!ended_ && ::WaitForSingleObject(reinterpret_cast<HANDLE>(id_), 0) != WAIT_TIMEOUT) ended_ = true;
+  return !ended_;
+}
+
+void StartedProgram::End() {
+  // By the handle this test got when it started the program: nothing else
+  // can be ended here.
+  if (Running()) {
+    ::TerminateProcess(reinterpret_cast<HANDLE>(id_), 1);
+    ::WaitForSingleObject(reinterpret_cast<HANDLE>(id_), INFINITE);
+    ended_ = true;
+  }
+}
+
+StartedProgram::~StartedProgram() {
+  End();
+  ::CloseHandle(reinterpret_cast<HANDLE>(id_));
+}
+
+void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value) {
+  DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
+  if (::SHSetValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str(), REG_SZ, value.c_str(), bytes) != ERROR_SUCCESS)
+    throw std::runtime_error("cannot write the registry");
+  undo_.push_back([subKey, name] { ::SHDeleteValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str()); });
+}
+
+std::string TempMachine::KnownFolder(int csidl) const {
+  wchar_t path[MAX_PATH] = {};
+  if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) throw std::runtime_error("no known folder");
+  return WideToUtf8(path);
 }
 
 int TempMachine::RunHoldingMutex(const std::string& name, const std::string& program,

@@ -1,12 +1,16 @@
 // A stand-in for a game, an installer or any program the launcher starts:
 // it appends what it was started with to the file named by KESTREL_RECORD
 // (or "record.txt" beside itself), one "arg=" line per argument, then its
-// working directory and a closing "done" line, all in UTF-8.
+// working directory and a closing "done" line, all in UTF-8.  With the
+// arguments "--sleep <ms>" it lingers that long first, as an installer that
+// takes its time or a program that keeps running.
 
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -17,6 +21,9 @@ std::string Utf8(const std::filesystem::path& path) {
 }
 
 int Record(const std::vector<std::filesystem::path>& argv) {
+  for (std::size_t i = 1; i + 1 < argv.size(); ++i)
+    if (argv[i] == "--sleep")
+      std::this_thread::sleep_for(std::chrono::milliseconds(std::atol(Utf8(argv[i + 1]).c_str())));
   std::filesystem::path file;
   if (const char* record = std::getenv("KESTREL_RECORD"); record && *record) {
     std::string name = record;
