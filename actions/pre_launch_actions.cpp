@@ -2,6 +2,7 @@
 
 #include "actions/color_depth.h"
 #include "actions/compatibility_mode.h"
+#include "actions/component_registration.h"
 #include "actions/file_deletion.h"
 #include "actions/first_runners.h"
 #include "actions/game_association.h"
@@ -30,7 +31,7 @@ bool RunPreLaunchActions(Platform& os, LaunchContext& context) {
   ImportRegFiles(os, context);        // 12
   // 13 virtual drive: to come.
   DelFileOrDirs(os, context);         // 14
-  // 15 component registration: to come.
+  RegDlls(os, context);               // 15
   return true;
 }
 

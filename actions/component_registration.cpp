@@ -1,0 +1,46 @@
+#include "actions/component_registration.h"
+
+#include <vector>
+
+#include "actions/file_deletion.h"
+#include "app/log.h"
+#include "app/split_list.h"
+#include "util/path_buffer.h"
+#include "util/wide_format.h"
+
+namespace kestrel {
+
+namespace {
+constexpr std::uint32_t kRegistrationPauseMs = 50;
+}
+
+bool RegisterComponent(Platform& os, const std::wstring& path) {
+  std::wstring command = FormatWide(L"regsvr32 /s \"%s\"", {path});
+  if (command.size() >= kMaxPath) {
+    LogMessage(os, L"MSG: regsvr32 passed over, path too long => %s", {path});
+    return true;
+  }
+  Handle process = kNoHandle;
+  os.CreateProcessW(command, win::kNormalPriorityClass, win::kSwShow, L"", &process);
+  LogMessage(os, L"MSG: regsvr32 success => %s, code=%d", {path, LastErrorCode(os)});
+  // The registration is never waited for: its handle is of no further use.
+  if (process != kNoHandle) os.CloseHandle(process);
+  return true;
+}
+
+bool RegDlls(Platform& os, const LaunchContext& context) {
+  std::wstring list = os.GetPrivateProfileStringW(L"action_first", L"regDlls", L"", kMaxPath, ConfigPath(context));
+  std::vector<std::wstring> items;
+  if (!SplitList(items, list)) return false;
+  for (const std::wstring& item : items) {
+    std::wstring path;
+    if (!ListedItemPath(context, item, path))
+      LogMessage(os, L"MSG: regsvr32 passed over, item=\"%s\" is too long for dir=%s", {item, context.baseDir});
+    else if (os.PathFileExistsW(path))
+      RegisterComponent(os, path);
+    os.Sleep(kRegistrationPauseMs);
+  }
+  return true;
+}
+
+}  // namespace kestrel
