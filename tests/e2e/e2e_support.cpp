@@ -45,6 +45,21 @@ std::string ReadFile(const std::string& path) {
   return s.str();
 }
 
+std::map<std::string, std::string> ReadTree(const std::string& path) {
+  std::map<std::string, std::string> tree;
+  fs::path root = FsPath(path);
+  for (auto it = fs::recursive_directory_iterator(root); it != fs::recursive_directory_iterator(); ++it) {
+    std::string relative = Utf8(it->path().lexically_relative(root));
+    for (char& c : relative)
+      if (c == '\\') c = '/';
+    if (it->is_directory() && !it->is_symlink())
+      tree[relative + "/"] = "";
+    else
+      tree[relative] = ReadFile(Utf8(it->path()));
+  }
+  return tree;
+}
+
 TempMachine::TempMachine() {
   std::random_device seed;
   std::mt19937_64 random(seed());

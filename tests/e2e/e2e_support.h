@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -95,6 +96,8 @@ class TempMachine {
   /// Windows it is the real folder, so tests keep to names of their own
   /// there and hand them to RemoveWhenDone().
   std::string KnownFolder(int csidl) const;
+  /// The same folder in Windows form, as the launcher logs it.
+  std::wstring KnownFolderWindows(int csidl) const;
   /// A path outside dir() that this test created and that goes when the
   /// machine ends.
   void RemoveWhenDone(const std::string& path);
@@ -105,6 +108,10 @@ class TempMachine {
 };
 
 std::string ReadFile(const std::string& path);
+/// Everything below `path`: each file by its relative path ("a/b.txt") with
+/// its bytes, each folder as "a/" with no bytes.  Links are listed, never
+/// followed.
+std::map<std::string, std::string> ReadTree(const std::string& path);
 
 }  // namespace kestrel::e2e
 

@@ -113,6 +113,12 @@ void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstrin
     throw std::runtime_error("cannot write the machine's registry");
 }
 
+std::wstring TempMachine::KnownFolderWindows(int csidl) const {
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  machine.InitializeFramework();
+  return machine.SHGetSpecialFolderPathW(csidl);
+}
+
 std::string TempMachine::KnownFolder(int csidl) const {
   LinuxPlatform machine(MachineRoot(Host("root")));
   machine.InitializeFramework();

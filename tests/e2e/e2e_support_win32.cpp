@@ -119,11 +119,13 @@ void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstrin
   undo_.push_back([subKey, name] { ::SHDeleteValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str()); });
 }
 
-std::string TempMachine::KnownFolder(int csidl) const {
+std::wstring TempMachine::KnownFolderWindows(int csidl) const {
   wchar_t path[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) throw std::runtime_error("no known folder");
-  return WideToUtf8(path);
+  return path;
 }
+
+std::string TempMachine::KnownFolder(int csidl) const { return WideToUtf8(KnownFolderWindows(csidl)); }
 
 int TempMachine::RunHoldingMutex(const std::string& name, const std::string& program,
                                  const std::vector<std::string>& args) const {
