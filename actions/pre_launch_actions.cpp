@@ -3,6 +3,7 @@
 #include "actions/color_depth.h"
 #include "actions/compatibility_mode.h"
 #include "actions/component_registration.h"
+#include "actions/drive_substitution.h"
 #include "actions/file_deletion.h"
 #include "actions/first_runners.h"
 #include "actions/game_association.h"
@@ -10,6 +11,7 @@
 #include "actions/personalization.h"
 #include "actions/platform_config.h"
 #include "actions/registry_import.h"
+#include "actions/virtual_drive.h"
 
 namespace kestrel {
 
@@ -20,7 +22,7 @@ bool RunPreLaunchActions(Platform& os, LaunchContext& context) {
   SetPlatform(os, context);           // 1
   CopyPersonalization(os, context);   // 2
   AssocToGid(os, context);            // 3
-  // 4 drive substitution: to come.
+  SubstFlag(os, context);             // 4
   RunPatchScripts(os, context);       // 5
   RunFirstUrl(os, context);           // 6
   RunFirstExe(os, context);           // 7
@@ -29,7 +31,7 @@ bool RunPreLaunchActions(Platform& os, LaunchContext& context) {
   SetCompatibilityMode(os, context);  // 10
   RunAssocGids(os, context);          // 11
   ImportRegFiles(os, context);        // 12
-  // 13 virtual drive: to come.
+  VirtualDriveFile(os, context);      // 13
   DelFileOrDirs(os, context);         // 14
   RegDlls(os, context);               // 15
   return true;
