@@ -181,9 +181,9 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     return false;
   }
 
-  // Components resolve one by one; ".." never climbs above the drive.
-  std::vector<std::string> resolved;
-  bool missing = false;  // below a missing folder nothing can match
+  // The components as written; ".." takes one off and never climbs above
+  // the drive.
+  std::vector<std::wstring> parts;
   std::size_t pos = 0;
   while (pos <= rest.size()) {
     std::size_t next = rest.find(L'\\', pos);
@@ -192,24 +192,49 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     pos = next + 1;
     if (part.empty() || part == L".") continue;
     if (part == L"..") {
-      if (!resolved.empty()) resolved.pop_back();
-      missing = false;
+      if (!parts.empty()) parts.pop_back();
       continue;
     }
-    std::string dir = base;
-    for (const std::string& r : resolved) dir = JoinHost(dir, r);
+    parts.push_back(std::move(part));
+  }
+  error = 0;
+
+  // Most paths name something that is there in the case on disk, or a new
+  // name in a folder that is: one lstat of the path, or of its folder,
+  // settles them without matching every component (a tree walk asks for
+  // each of its files).
+  if (parts.empty()) {
+    host = base;
+    return true;
+  }
+  std::string folder = base;
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder = JoinHost(folder, WideToUtf8(parts[i]));
+  const std::string whole = JoinHost(folder, WideToUtf8(parts.back()));
+  struct stat st;
+  if (lstat(whole.c_str(), &st) == 0) {
+    host = whole;
+    return true;
+  }
+  if (parts.size() == 1 || lstat(folder.c_str(), &st) == 0) {
+    std::string found;
+    host = FindNoCase(folder, parts.back(), found) ? JoinHost(folder, found) : whole;
+    return true;
+  }
+
+  // Otherwise components resolve one by one, each matched without regard
+  // to case when its exact name is missing.
+  bool missing = false;  // below a missing folder nothing can match
+  std::string dir = base;
+  for (const std::wstring& part : parts) {
     std::string name = WideToUtf8(part);
-    struct stat st;
     if (!missing && lstat(JoinHost(dir, name).c_str(), &st) != 0) {
       std::string found;
       if (FindNoCase(dir, part, found)) name = found;
       else missing = true;
     }
-    resolved.push_back(name);
+    dir = JoinHost(dir, name);
   }
-  host = base;
-  for (const std::string& r : resolved) host = JoinHost(host, r);
-  error = 0;
+  host = dir;
   return true;
 }
 

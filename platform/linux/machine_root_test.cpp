@@ -60,6 +60,14 @@ TEST_F(MachineRootTest, ComponentsMatchWithoutRegardToCase) {
       {base + L"\\Foo\\.\\x\\..\\gamepatch", tmp_ + "/Foo/gamepatch"},
       {base + L"\\Missing\\Child", tmp_ + "/Missing/Child"},
       {L"C:\\..\\..\\windows", tmp_ + "/root/drive_c/windows"},  // never above the drive
+      // A name not there yet: in a folder written as on disk, in one
+      // written in another case, below a missing folder or below a file.
+      {base + L"\\Foo\\gamepatch\\CONFIG.ini", tmp_ + "/Foo/gamepatch/Config.INI"},
+      {base + L"\\Foo\\gamepatch\\New.txt", tmp_ + "/Foo/gamepatch/New.txt"},
+      {base + L"\\foo\\GAMEPATCH\\New.txt", tmp_ + "/Foo/gamepatch/New.txt"},
+      {base + L"\\FOO\\Missing\\gamepatch", tmp_ + "/Foo/Missing/gamepatch"},
+      {base + L"\\Foo\\both\\x", tmp_ + "/Foo/both/x"},
+      {base + L"\\Foo\\x\\..\\..\\foo\\BOTH", tmp_ + "/Foo/BOTH"},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(root_.ToHost(c.path, host, error));
