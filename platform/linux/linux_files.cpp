@@ -169,7 +169,8 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     struct stat st;
     std::string full = (host == "/" ? "" : host) + "/" + name;
     FindDataW entry{win::kFileAttributeArchive, 0, wide};
-    if (stat(full.c_str(), &st) == 0) {
+    // Relative to the open folder: no walk down the whole path per entry.
+    if (fstatat(dirfd(d), e->d_name, &st, 0) == 0) {
       entry.attributes = Attributes(st);
       entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     }
