@@ -102,19 +102,21 @@ TEST_F(RegistryImportTest, AssocGidsLoopEnds) {
     const wchar_t* list;
     std::vector<std::wstring> logs;
   };
-  // The game's own template is missing here, and that failed existence test
-  // leaves error 2 for the first message, as it would on Windows.
-  const std::wstring two = L"MSG: Assis gid' directory=E:\\Two\\, code=2";
+  // Reading the list from Config.ini clears the last error, as Windows'
+  // profile reads do, so the first message has code 0; after a record
+  // without a directory, the failed look for "GamePatch\reg.cfg" leaves 2.
+  const std::wstring two = L"MSG: Assis gid' directory=E:\\Two\\, code=0";
+  const std::wstring twoAfterEmpty = L"MSG: Assis gid' directory=E:\\Two\\, code=2";
   const std::wstring twoDone = L"MSG: Convert succeed, file=D:\\Games\\Foo\\GamePatch\\200.reg, code=0";
   const std::wstring three = L"MSG: Assis gid' directory=E:\\Three\\, code=0";
   const std::wstring threeDone = L"MSG: Convert succeed, file=D:\\Games\\Foo\\GamePatch\\300.reg, code=0";
-  const std::wstring unknown = L"MSG: Assis gid' directory=, code=2";
+  const std::wstring unknown = L"MSG: Assis gid' directory=, code=0";
   const Case cases[] = {
       {L"200|300", {two, twoDone, three, threeDone}},
       {L"100|200", {unknown}},              // an unknown id ends the list
       {L"200||300", {two, twoDone}},        // so does an empty field
       {L"|200", {}},
-      {L"400|200", {unknown, two, twoDone}},  // a record without a directory goes on
+      {L"400|200", {unknown, twoAfterEmpty, twoDone}},  // a record without a directory goes on
       {L"", {}},
   };
   for (const Case& c : cases) {

@@ -233,6 +233,7 @@ std::wstring FakePlatform::GetPrivateProfileStringW(const std::wstring& section,
     return ProfileGetString(nullptr, section, key, defaultValue, bufferChars);
   }
   ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
+  lastError_ = 0;  // Windows' profile reads clear the last error for a file they could read
   return ProfileGetString(&text, section, key, defaultValue, bufferChars);
 }
 
@@ -240,8 +241,12 @@ int FakePlatform::GetPrivateProfileIntW(const std::wstring& section, const std::
                                         const std::wstring& file) {
   Record(L"GetPrivateProfileIntW", {section, key, std::to_wstring(defaultValue), file});
   auto it = files_.find(Key(file));
-  if (it == files_.end()) return defaultValue;
+  if (it == files_.end()) {
+    lastError_ = win::kFileNotFound;
+    return defaultValue;
+  }
   ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
+  lastError_ = 0;
   return ProfileGetInt(&text, section, key, defaultValue);
 }
 
@@ -798,6 +803,7 @@ std::uint32_t FakePlatform::GetPrivateProfileSectionW(const std::wstring& sectio
     return ProfileGetSection(nullptr, section, bufferChars, buffer);
   }
   ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
+  lastError_ = 0;
   return ProfileGetSection(&text, section, bufferChars, buffer);
 }
 

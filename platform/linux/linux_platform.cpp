@@ -259,8 +259,10 @@ const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
   auto it = profiles_.find(host);
   if (it != profiles_.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
       it->second.size == st.st_size && it->second.modified.tv_sec == st.st_mtim.tv_sec &&
-      it->second.modified.tv_nsec == st.st_mtim.tv_nsec)
+      it->second.modified.tv_nsec == st.st_mtim.tv_nsec) {
+    tLastError = 0;  // as Windows' profile reads do for a file they could read
     return &it->second.text;
+  }
   std::string bytes;
   int err;
   if (!ReadHostFile(host, bytes, err)) {
@@ -273,6 +275,7 @@ const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
   entry.size = st.st_size;
   entry.modified = st.st_mtim;
   entry.text = ProfileText(DecodeTextFile(bytes, [this](std::string_view b) { return acp_.ToWide(b); }));
+  tLastError = 0;
   return &entry.text;
 }
 

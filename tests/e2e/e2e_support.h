@@ -92,6 +92,17 @@ class TempMachine {
   /// store; on Windows into the real registry, and it is deleted again when
   /// the machine ends.
   void SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value);
+  /// A string value under HKEY_CURRENT_USER, empty when it is missing.
+  std::wstring UserString(const std::wstring& subKey, const std::wstring& name) const;
+  /// Removes a key under HKEY_CURRENT_USER when the machine ends (on
+  /// Windows; the Linux machine's registry goes with its folder).
+  void RemoveUserKeyWhenDone(const std::wstring& subKey);
+  /// Bits per pixel of the primary display: its current mode, or the mode
+  /// stored for later sessions.
+  int DisplayBits(bool stored) const;
+  /// Puts the stored display mode back when the machine ends (on Windows;
+  /// the Linux machine's goes with its folder).
+  void RestoreDisplayWhenDone();
   /// The folder of a known-folder id (CSIDL) as this system names it.  On
   /// Windows it is the real folder, so tests keep to names of their own
   /// there and hand them to RemoveWhenDone().

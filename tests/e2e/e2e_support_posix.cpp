@@ -113,6 +113,26 @@ void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstrin
     throw std::runtime_error("cannot write the machine's registry");
 }
 
+std::wstring TempMachine::UserString(const std::wstring& subKey, const std::wstring& name) const {
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  std::uint8_t data[2048] = {};
+  std::uint32_t type = 0, size = sizeof data;
+  if (machine.SHGetValueW(RegRoot::kCurrentUser, subKey, name, &type, std::span(data), &size) != 0)
+    return std::wstring();
+  return Utf16LeToWide(std::string(reinterpret_cast<const char*>(data), size)).c_str();
+}
+
+void TempMachine::RemoveUserKeyWhenDone(const std::wstring&) {}
+
+int TempMachine::DisplayBits(bool stored) const {
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  DisplayMode mode;
+  if (!machine.EnumDisplaySettingsW(stored ? win::kEnumRegistrySettings : win::kEnumCurrentSettings, mode)) return -1;
+  return static_cast<int>(mode.bitsPerPel);
+}
+
+void TempMachine::RestoreDisplayWhenDone() {}
+
 std::wstring TempMachine::KnownFolderWindows(int csidl) const {
   LinuxPlatform machine(MachineRoot(Host("root")));
   machine.InitializeFramework();

@@ -119,6 +119,35 @@ void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstrin
   undo_.push_back([subKey, name] { ::SHDeleteValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str()); });
 }
 
+std::wstring TempMachine::UserString(const std::wstring& subKey, const std::wstring& name) const {
+  wchar_t data[1024] = {};
+  DWORD type = 0, size = sizeof data - sizeof(wchar_t);
+  if (::SHGetValueW(HKEY_CURRENT_USER, subKey.c_str(), name.c_str(), &type, data, &size) != ERROR_SUCCESS)
+    return std::wstring();
+  return data;
+}
+
+void TempMachine::RemoveUserKeyWhenDone(const std::wstring& subKey) {
+  undo_.push_back([subKey] { ::SHDeleteKeyW(HKEY_CURRENT_USER, subKey.c_str()); });
+}
+
+int TempMachine::DisplayBits(bool stored) const {
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (!::EnumDisplaySettingsW(nullptr, stored ? ENUM_REGISTRY_SETTINGS : ENUM_CURRENT_SETTINGS, &mode)) return -1;
+  return static_cast<int>(mode.dmBitsPerPel);
+}
+
+void TempMachine::RestoreDisplayWhenDone() {
+  DEVMODEW mode{};
+  mode.dmSize = sizeof mode;
+  if (!::EnumDisplaySettingsW(nullptr, ENUM_REGISTRY_SETTINGS, &mode)) return;
+  undo_.push_back([mode]() mutable {
+    mode.dmFields = DM_BITSPERPEL | DM_PELSWIDTH | DM_PELSHEIGHT | DM_DISPLAYFREQUENCY;
+    ::ChangeDisplaySettingsW(&mode, CDS_UPDATEREGISTRY);
+  });
+}
+
 std::wstring TempMachine::KnownFolderWindows(int csidl) const {
   wchar_t path[MAX_PATH] = {};
   if (!::SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) throw std::runtime_error("no known folder");
