@@ -223,19 +223,19 @@ bool LinuxPlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
 const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
   std::wstring path = ProfileFilePath(file);
   // Resolving a path costs a look at every folder on its way; a launch
-  // reads the same file a hundred times, so the answer is kept while the
-  // drives stay as they are (a change of drive links changes dosdevices).
-  struct stat drives {};
-  bool cacheable = path.size() > 2 && path[1] == L':' &&
-                   stat((root_.root() + "/dosdevices").c_str(), &drives) == 0;
+  // reads the same file a hundred times, so the answer is kept while its
+  // drive leads to the same folder.  The drive link is read on every call,
+  // so a drive that subst re-points is never served from the old folder.
+  bool cacheable = path.size() > 2 && path[1] == L':';
+  std::string drive = cacheable ? root_.DriveTarget(path[0]) : std::string();
+  cacheable = cacheable && !drive.empty();
   std::string host;
   struct stat st;
   bool known = false;
   if (cacheable) {
     std::lock_guard<std::mutex> guard(lock_);
     auto it = profileHosts_.find(path);
-    if (it != profileHosts_.end() && it->second.second.tv_sec == drives.st_mtim.tv_sec &&
-        it->second.second.tv_nsec == drives.st_mtim.tv_nsec) {
+    if (it != profileHosts_.end() && it->second.second == drive) {
       host = it->second.first;
       known = true;
     }
@@ -252,7 +252,7 @@ const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
     }
     if (cacheable) {
       std::lock_guard<std::mutex> guard(lock_);
-      profileHosts_[path] = {host, drives.st_mtim};
+      profileHosts_[path] = {host, drive};
     }
   }
   std::lock_guard<std::mutex> guard(lock_);

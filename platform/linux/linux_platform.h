@@ -154,7 +154,7 @@ class LinuxPlatform : public Platform {
   RegistryStore registry_;
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
-  std::map<std::wstring, std::pair<std::string, timespec>> profileHosts_;  // path -> host path, drives' time
+  std::map<std::wstring, std::pair<std::string, std::string>> profileHosts_;  // path -> host path, drive's folder
   std::map<Handle, std::thread> threads_;
   struct Find {
     std::vector<FindDataW> entries;

@@ -22,6 +22,25 @@ TEST_F(LinuxProfilesTest, WritesChangeOneKeyAndAreSeenAtOnce) {
   EXPECT_EQ(section, std::wstring(L"mainExe=a.exe\0currntVer=2\0\0", 27));
 }
 
+// A drive re-pointed in the same instant (as subst does between two games)
+// must never serve the file of the folder it left.
+TEST_F(LinuxProfilesTest, AReadThroughARepointedDriveSeesTheNewFolder) {
+  MakeDir("GameA/GamePatch");
+  MakeDir("GameB/GamePatch");
+  Write("GameA/GamePatch/Config.ini", "[game_base]\r\nmainExe=a.exe\r\n");
+  Write("GameB/GamePatch/Config.ini", "[game_base]\r\nmainExe=b.exe\r\n");
+  const std::string link = tmp_ + "/root/dosdevices/q:";
+  const std::wstring file = L"Q:\\GamePatch\\Config.ini";
+  for (int round = 0; round < 20; ++round) {
+    unlink(link.c_str());
+    ASSERT_EQ(symlink((tmp_ + "/GameA").c_str(), link.c_str()), 0);
+    EXPECT_EQ(os_->GetPrivateProfileStringW(L"game_base", L"mainExe", L"", 260, file), L"a.exe");
+    unlink(link.c_str());
+    ASSERT_EQ(symlink((tmp_ + "/GameB").c_str(), link.c_str()), 0);
+    EXPECT_EQ(os_->GetPrivateProfileStringW(L"game_base", L"mainExe", L"", 260, file), L"b.exe") << round;
+  }
+}
+
 TEST_F(LinuxProfilesTest, WritesFailLikeWindows) {
   Write("ro.ini", "[s]\r\nk=1\r\n", 0444);
   struct Case {
