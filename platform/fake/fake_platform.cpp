@@ -250,20 +250,21 @@ int FakePlatform::GetPrivateProfileIntW(const std::wstring& section, const std::
   return ProfileGetInt(&text, section, key, defaultValue);
 }
 
+std::uint32_t FakePlatform::ShellStartError(const std::wstring& file, const std::wstring& directory) const {
+  auto it = startErrors.find(file);
+  if (it != startErrors.end()) return it->second;
+  bool url = file.find(L"://") != std::wstring::npos;
+  std::wstring path = file;
+  if (file.find(L':') == std::wstring::npos && !directory.empty()) path = directory + L"\\" + file;
+  return (url || files_.count(Key(path))) ? 0 : win::kFileNotFound;
+}
+
 std::intptr_t FakePlatform::ShellExecuteW(const std::wstring& verb, const std::wstring& file,
                                           const std::wstring& parameters, const std::wstring& directory,
                                           int showMode) {
   Record(L"ShellExecuteW", {verb, file, parameters, directory, std::to_wstring(showMode)});
   FakeCall start = calls_.back();
-  auto it = startErrors.find(file);
-  if (it != startErrors.end()) {
-    lastError_ = it->second;
-  } else {
-    bool url = file.find(L"://") != std::wstring::npos;
-    std::wstring path = file;
-    if (file.find(L':') == std::wstring::npos && !directory.empty()) path = directory + L"\\" + file;
-    lastError_ = (url || files_.count(Key(path))) ? 0 : win::kFileNotFound;
-  }
+  lastError_ = ShellStartError(file, directory);
   if (lastError_ != 0) return static_cast<std::intptr_t>(std::min<std::uint32_t>(lastError_, 32));
   if (onStart) onStart(start);  // the shell closes its handle of the program itself
   return 42;
@@ -280,15 +281,7 @@ bool FakePlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb,
                                    Handle* process) {
   Record(L"ShellExecuteExW", {HexNumber(mask), verb, file, parameters, directory, std::to_wstring(showMode)});
   if (process) *process = kNoHandle;
-  auto it = startErrors.find(file);
-  if (it != startErrors.end()) {
-    lastError_ = it->second;
-  } else {
-    bool url = file.find(L"://") != std::wstring::npos;
-    std::wstring path = file;
-    if (file.find(L':') == std::wstring::npos && !directory.empty()) path = directory + L"\\" + file;
-    lastError_ = (url || files_.count(Key(path))) ? 0 : win::kFileNotFound;
-  }
+  lastError_ = ShellStartError(file, directory);
   if (lastError_ != 0) return false;
   Handle h = StartProcess(calls_.back());
   if (process && (mask & win::kSeeMaskNoCloseProcess)) *process = h;

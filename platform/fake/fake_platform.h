@@ -185,6 +185,9 @@ class FakePlatform : public Platform {
   /// The name as it was added (its case kept), for enumerations.
   std::wstring DisplayName(const std::wstring& key) const;
   std::string ProfileBytes(const std::wstring& file) const;
+  /// What a shell start of `file` in `directory` fails with: a configured
+  /// start error, else 2 for a file that is not there (URLs always start).
+  std::uint32_t ShellStartError(const std::wstring& file, const std::wstring& directory) const;
   /// A started program: runs onStart and returns a process handle.
   Handle StartProcess(const FakeCall& start);
   bool NextEntry(Handle snapshot, ProcessEntry& entry);
