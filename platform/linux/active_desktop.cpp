@@ -109,7 +109,7 @@ bool LinuxActiveDesktop::ApplyChanges(std::uint32_t flags) {
     // that is absent or refuses the picture does not fail the change.
     std::string host;
     std::uint32_t error = 0;
-    if (root_.ToHost(file_, host, error)) ShowOnDesktop(host, placement);
+    if (root_.ToHost(file_, host, error)) ShowOnDesktop(root_.PlainHost(host), placement);
   }
   return true;
 }

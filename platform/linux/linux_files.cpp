@@ -29,23 +29,44 @@ std::uint32_t Attributes(const struct stat& st) {
 }
 
 /// Attributes as Windows reports them for a link: the reparse-point bit,
-/// with the directory bit when it points to a folder.  0 when `host` is
-/// no link.
-std::uint32_t LinkAttributes(const std::string& host) {
-  struct stat st;
-  if (lstat(host.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return 0;
-  if (stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
-    return win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
+/// with the directory bit when it points to a folder.  `target` is what
+/// stat said of the link, null when it is dangling.
+std::uint32_t LinkAttributes(const struct stat* target) {
+  if (target && S_ISDIR(target->st_mode)) return win::kFileAttributeDirectory | win::kFileAttributeReparsePoint;
   return win::kFileAttributeArchive | win::kFileAttributeReparsePoint;
 }
 
-int CopyContents(int from, int to) {
+bool IsLinkFolder(const std::string& host) {
+  struct stat st;
+  return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/// lstat, from what resolving already learned when it could.
+int Lstat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
+  if (!found.exists) return lstat(host.c_str(), &st);
+  st = found.st;
+  return 0;
+}
+
+/// stat, from what resolving already learned when the path is no link.
+int Stat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
+  if (!found.exists || S_ISLNK(found.st.st_mode)) return stat(host.c_str(), &st);
+  st = found.st;
+  return 0;
+}
+
+/// Copies what `from` holds into `to`.  `size` is the length the source
+/// had when it was looked at: once that much is copied the copy is done,
+/// without one more call to learn the end (0: read to the end).
+int CopyContents(int from, int to, off_t size) {
   // In the kernel first: no trip through this process's memory, and a
   // file system that can share blocks shares them.  A file system or
   // kernel without it leaves the copy to read and write, before anything
   // was copied.
+  off_t copied = 0;
   for (bool first = true;; first = false) {
     ssize_t got = copy_file_range(from, nullptr, to, nullptr, std::size_t{1} << 30, 0);
+    if (got > 0 && (copied += got) == size) return 0;
     if (got > 0) continue;
     if (got == 0) return 0;
     if (errno == EINTR) continue;
@@ -77,10 +98,10 @@ bool LinuxPlatform::Fail(std::uint32_t error) {
 
 bool LinuxPlatform::FailErrno(int err) { return Fail(WindowsErrorFromErrno(err)); }
 
-bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host) {
+bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found) {
   std::uint32_t error = 0;
   if (path.empty()) return Fail(win::kPathNotFound);
-  if (!root_.ToHost(path, host, error)) return Fail(error);
+  if (!root_.ToHost(path, host, error, found)) return Fail(error);
   return true;
 }
 
@@ -97,29 +118,33 @@ Handle LinuxPlatform::NewHandle() {
 
 bool LinuxPlatform::PathIsDirectoryW(const std::wstring& path) {
   std::string host;
-  if (!Resolve(path, host)) return false;
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return Fail(MissingError(host));
+  if (Stat(host, found, st) != 0) return Fail(MissingError(host));
   return S_ISDIR(st.st_mode);
 }
 
 std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
   std::string host;
-  if (!Resolve(path, host)) return win::kInvalidFileAttributes;
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return win::kInvalidFileAttributes;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
+  if (Stat(host, found, st) != 0) {
     Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
     return win::kInvalidFileAttributes;
   }
-  if (std::uint32_t link = LinkAttributes(host)) return link;
+  struct stat own;
+  if (Lstat(host, found, own) == 0 && S_ISLNK(own.st_mode)) return LinkAttributes(&st);
   return Attributes(st);
 }
 
 bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
   std::string host;
-  if (!Resolve(path, host)) return false;
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(st.st_mode)) return true;  // a folder's write permission is what lets its files be deleted
   mode_t mode = st.st_mode & 07777;
   if (attributes & win::kFileAttributeReadonly) {
@@ -142,7 +167,8 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
   std::wstring mask = cut == std::wstring::npos ? pattern : pattern.substr(cut + 1);
   if (pattern.size() == 2 && pattern[1] == L':') dir = pattern, mask.clear();
   std::string host;
-  if (!Resolve(dir, host)) return kInvalidHandleValue;
+  MachineRoot::Found folder;
+  if (!Resolve(dir, host, &folder)) return kInvalidHandleValue;
   if (mask.empty()) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
@@ -153,10 +179,8 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     return kInvalidHandleValue;
   }
   // A drive's root lists no "." and "..", every other folder does.
-  std::wstring windowsDir = root_.ToWindows(host);
-  bool driveRoot = windowsDir.size() == 3;
   Find find;
-  if (!driveRoot) {
+  if (!folder.driveRoot) {
     for (const wchar_t* dot : {L".", L".."})
       if (MatchesWildcard(mask, dot)) find.entries.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
   }
@@ -167,15 +191,17 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     std::wstring wide = Utf8ToWide(name);
     if (!MatchesWildcard(mask, wide)) continue;
     struct stat st;
-    std::string full = (host == "/" ? "" : host) + "/" + name;
     FindDataW entry{win::kFileAttributeArchive, 0, wide};
     // Relative to the open folder: no walk down the whole path per entry.
-    if (fstatat(dirfd(d), e->d_name, &st, 0) == 0) {
+    bool followed = fstatat(dirfd(d), e->d_name, &st, 0) == 0;
+    if (followed) {
       entry.attributes = Attributes(st);
       entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     }
     if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
-      if (std::uint32_t link = LinkAttributes(full)) entry.attributes = link;
+      struct stat own;
+      if (fstatat(dirfd(d), e->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode))
+        entry.attributes = LinkAttributes(followed ? &st : nullptr);
     }
     found.push_back(std::move(entry));
   }
@@ -218,17 +244,23 @@ bool LinuxPlatform::FindClose(Handle handle) {
 
 bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
   std::string from, to;
-  if (!Resolve(existingFile, from) || !Resolve(newFile, to)) return false;
+  MachineRoot::Found fromFound, toFound;
+  if (!Resolve(existingFile, from, &fromFound) || !Resolve(newFile, to, &toFound)) return false;
   struct stat src, dst;
-  if (stat(from.c_str(), &src) != 0) return Fail(errno == ENOENT ? MissingError(from) : WindowsErrorFromErrno(errno));
+  if (Stat(from, fromFound, src) != 0)
+    return Fail(errno == ENOENT ? MissingError(from) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(src.st_mode)) return Fail(win::kAccessDenied);
-  bool exists = stat(to.c_str(), &dst) == 0;
+  // A name that resolving found missing, in a folder that is there, needs
+  // no second look.
+  bool exists = false;
+  if (!toFound.folderFound) {
+    exists = Stat(to, toFound, dst) == 0;
+    if (!exists && errno == ENOENT && MissingError(to) == win::kPathNotFound) return Fail(win::kPathNotFound);
+  }
   if (exists) {
     if (failIfExists) return Fail(win::kFileExists);
     if (S_ISDIR(dst.st_mode) || ReadOnlyMode(dst.st_mode)) return Fail(win::kAccessDenied);
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(win::kSharingViolation);
-  } else if (errno == ENOENT && MissingError(to) == win::kPathNotFound) {
-    return Fail(win::kPathNotFound);
   }
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return FailErrno(errno);
@@ -238,7 +270,7 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
     close(in);
     return Fail(err == EEXIST ? win::kFileExists : WindowsErrorFromErrno(err));
   }
-  int err = CopyContents(in, out);
+  int err = CopyContents(in, out, S_ISREG(src.st_mode) ? src.st_size : 0);
   // The copy keeps the original's permissions (read-only included) and
   // its time of last change, as CopyFileW does.
   if (!err && fchmod(out, src.st_mode & 07777) != 0) err = errno;
@@ -264,9 +296,10 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
 
 bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
   std::string host;
-  if (!Resolve(path, host)) return false;
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(st.st_mode)) return Fail(win::kAccessDenied);
   if (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode)) return Fail(win::kAccessDenied);
   if (unlink(host.c_str()) != 0) return FailErrno(errno);
@@ -276,13 +309,14 @@ bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
 
 bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
   std::string host;
-  if (!Resolve(path, host)) return false;
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (lstat(host.c_str(), &st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
   if (S_ISLNK(st.st_mode)) {
     // A link to a folder is removed like a folder, as Windows removes a
     // folder link or junction; its target stays.
-    if (!(LinkAttributes(host) & win::kFileAttributeDirectory)) return Fail(win::kDirectory);
+    if (!IsLinkFolder(host)) return Fail(win::kDirectory);
     if (unlink(host.c_str()) != 0) return FailErrno(errno);
     SetLastError(0);
     return true;

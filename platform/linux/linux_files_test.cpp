@@ -1,4 +1,5 @@
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <vector>
@@ -50,9 +51,16 @@ TEST_F(LinuxFilesTest, EnumerationFollowsWindowsWildcards) {
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want) << WideToUtf8(c.pattern);
   }
-  // A drive's root lists no "." or "..".
+  // A drive's root lists no "." or "..", also where it is a folder that
+  // another drive shows: that folder, named on its own drive, does.
   std::vector<std::wstring> root = List(L"C:\\*");
   EXPECT_EQ(std::count(root.begin(), root.end(), L"./"), 0);
+  ASSERT_EQ(symlink((tmp_ + "/ft").c_str(), (tmp_ + "/root/dosdevices/e:").c_str()), 0);
+  root = List(L"e:\\*");
+  EXPECT_EQ(std::count(root.begin(), root.end(), L"./"), 0);
+  EXPECT_EQ(std::count(root.begin(), root.end(), L"a.reg"), 1);
+  root = List(W(L"ft\\*"));
+  EXPECT_EQ(std::count(root.begin(), root.end(), L"./"), 1);
   FindDataW data;
   EXPECT_FALSE(os_->FindNextFileW(0x7777, data));
   EXPECT_EQ(os_->GetLastError(), win::kInvalidHandle);

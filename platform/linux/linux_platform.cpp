@@ -192,12 +192,14 @@ void LinuxPlatform::OutputDebugStringW(const std::wstring& message) {
 bool LinuxPlatform::PathFileExistsW(const std::wstring& path) {
   std::string host;
   std::uint32_t error;
-  if (!root_.ToHost(path, host, error)) {
+  MachineRoot::Found found;
+  if (!root_.ToHost(path, host, error, &found)) {
     tLastError = error;
     return false;
   }
   struct stat st;
-  if (stat(host.c_str(), &st) != 0) {
+  // A link's own lstat says nothing of its target.
+  if ((!found.exists || S_ISLNK(found.st.st_mode)) && stat(host.c_str(), &st) != 0) {
     tLastError = WindowsErrorFromErrno(errno);
     return false;
   }
@@ -330,6 +332,7 @@ bool LinuxPlatform::Start(StartPlan plan, const std::wstring& directory, Handle*
       tLastError = win::kDirectory;
       return false;
     }
+    plan.request.directory = root_.PlainHost(plan.request.directory);
   }
   if (!process) {
     int err = SpawnDetached(plan.request);

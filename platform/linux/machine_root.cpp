@@ -1,6 +1,7 @@
 #include "platform/linux/machine_root.h"
 
 #include <dirent.h>
+#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -10,6 +11,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/linux/folder_names.h"
 #include "platform/platform.h"
 #include "util/nocase.h"
 #include "util/utf.h"
@@ -37,19 +39,6 @@ void EnsureLink(const std::string& link, const char* target) {
 
 std::string JoinHost(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
-}
-
-// The name in `dir` that equals `name` without regard to case, if any.
-bool FindNoCase(const std::string& dir, const std::wstring& name, std::string& found) {
-  std::unique_ptr<DIR, int (*)(DIR*)> d(opendir(dir.c_str()), closedir);
-  if (!d) return false;
-  while (dirent* e = readdir(d.get())) {
-    if (EqualsNoCase(Utf8ToWide(e->d_name), name)) {
-      found = e->d_name;
-      return true;
-    }
-  }
-  return false;
 }
 
 }  // namespace
@@ -87,9 +76,12 @@ std::string NormalizeHostPath(std::string_view path) {
   return out.empty() ? "/" : out;
 }
 
-MachineRoot::MachineRoot() : root_(NormalizeHostPath(DefaultRoot())), drives_(std::make_shared<DriveCache>()) {}
+MachineRoot::MachineRoot()
+    : root_(NormalizeHostPath(DefaultRoot())),
+      drives_(std::make_shared<DriveCache>()),
+      names_(std::make_shared<FolderNames>()) {}
 MachineRoot::MachineRoot(std::string root)
-    : root_(NormalizeHostPath(root)), drives_(std::make_shared<DriveCache>()) {}
+    : root_(NormalizeHostPath(root)), drives_(std::make_shared<DriveCache>()), names_(std::make_shared<FolderNames>()) {}
 
 bool MachineRoot::Ensure() {
   if (ensured_) return true;
@@ -155,31 +147,51 @@ std::vector<wchar_t> MachineRoot::Drives() {
   return letters;
 }
 
-bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error) {
+std::string MachineRoot::DriveLink(wchar_t letter) const {
+  return root_ + "/dosdevices/" + static_cast<char>(FoldCase(letter) - L'A' + L'a') + ":";
+}
+
+bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error, Found* found) {
+  Found scratch;
+  Found& out = found ? *found : scratch;
+  out = Found();
   std::wstring p(path);
   for (wchar_t& c : p)
     if (c == L'/') c = L'\\';
   if (p.rfind(L"\\\\?\\", 0) == 0) p.erase(0, 4);
 
-  std::string base;
+  wchar_t letter = 0;  // the drive the path is on, 0 when relative
   std::wstring rest;
+  std::string base;
   if (p.size() >= 2 && p[1] == L':' && FoldCase(p[0]) >= L'A' && FoldCase(p[0]) <= L'Z') {
-    base = DriveTarget(p[0]);
+    letter = FoldCase(p[0]);
     rest = p.substr(2);
   } else if (p.rfind(L"\\\\", 0) == 0) {
-    base.clear();  // network paths lead to no drive here
+    error = win::kPathNotFound;  // network paths lead to no drive here
+    return false;
   } else if (!p.empty() && p[0] == L'\\') {
     std::wstring cwd = ToWindows(CurrentDirectory());
-    if (!cwd.empty()) base = DriveTarget(cwd[0]);
+    if (cwd.empty()) {
+      error = win::kPathNotFound;
+      return false;
+    }
+    letter = cwd[0];
     rest = p;
   } else {
     base = CurrentDirectory();
     rest = p;
   }
-  if (base.empty()) {
-    error = win::kPathNotFound;
-    return false;
+  if (letter) {
+    Ensure();
+    base = DriveLink(letter);
   }
+  // Whether the drive is there is asked only when the path itself is not
+  // found: a path found through the link proves the drive.
+  auto noDrive = [&] {
+    if (!letter || !DriveTarget(letter).empty()) return false;
+    error = win::kPathNotFound;
+    return true;
+  };
 
   // The components as written; ".." takes one off and never climbs above
   // the drive.
@@ -199,38 +211,55 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   }
   error = 0;
 
+  struct stat& st = out.st;
+  if (parts.empty()) {
+    // A drive's root is the folder its link leads to.
+    if (stat(base.c_str(), &st) == 0) {
+      out.exists = S_ISDIR(st.st_mode);
+      out.driveRoot = out.exists && (letter || ToWindows(base).size() == 3);
+    }
+    if (letter && !out.exists) {
+      error = win::kPathNotFound;
+      return false;
+    }
+    host = base;
+    return true;
+  }
+
   // Most paths name something that is there in the case on disk, or a new
   // name in a folder that is: one lstat of the path, or of its folder,
   // settles them without matching every component (a tree walk asks for
   // each of its files).
-  if (parts.empty()) {
-    host = base;
-    return true;
-  }
   std::string folder = base;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder = JoinHost(folder, WideToUtf8(parts[i]));
   const std::string whole = JoinHost(folder, WideToUtf8(parts.back()));
-  struct stat st;
   if (lstat(whole.c_str(), &st) == 0) {
     host = whole;
+    out.exists = true;
     return true;
   }
-  if (parts.size() == 1 || lstat(folder.c_str(), &st) == 0) {
-    std::string found;
-    host = FindNoCase(folder, parts.back(), found) ? JoinHost(folder, found) : whole;
+  std::string match;
+  if (parts.size() > 1 && names_->Find(folder, parts.back(), match)) {
+    host = match.empty() ? whole : JoinHost(folder, match);
+    out.folderFound = match.empty();
     return true;
   }
+  if (noDrive()) return false;
 
   // Otherwise components resolve one by one, each matched without regard
   // to case when its exact name is missing.
   bool missing = false;  // below a missing folder nothing can match
   std::string dir = base;
-  for (const std::wstring& part : parts) {
-    std::string name = WideToUtf8(part);
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    const bool last = i + 1 == parts.size();
+    std::string name = WideToUtf8(parts[i]);
     if (!missing && lstat(JoinHost(dir, name).c_str(), &st) != 0) {
-      std::string found;
-      if (FindNoCase(dir, part, found)) name = found;
+      bool readable = names_->Find(dir, parts[i], match);
+      if (!match.empty()) name = match;
       else missing = true;
+      out.folderFound = last && readable && match.empty();
+    } else {
+      out.exists = last && !missing;
     }
     dir = JoinHost(dir, name);
   }
@@ -238,8 +267,42 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   return true;
 }
 
+namespace {
+
+/// The letter of the drive link a host path begins with ("C"), and where
+/// the rest of the path starts; 0 when it begins with none.
+wchar_t LinkedDrive(const std::string& host, const std::string& root, std::size_t& end) {
+  const std::string links = root + "/dosdevices/";
+  end = links.size() + 2;
+  if (host.size() < end || host.compare(0, links.size(), links) != 0) return 0;
+  char lower = host[links.size()];
+  if (lower < 'a' || lower > 'z' || host[links.size() + 1] != ':' || (host.size() > end && host[end] != '/')) return 0;
+  return static_cast<wchar_t>(lower - 'a' + 'A');
+}
+
+}  // namespace
+
+std::string MachineRoot::PlainHost(const std::string& host) {
+  std::size_t end;
+  wchar_t letter = LinkedDrive(host, root_, end);
+  if (!letter) return host;
+  std::string target = DriveTarget(letter);
+  if (target.empty()) return host;
+  if (host.size() == end) return target;
+  return (target == "/" ? std::string() : target) + host.substr(end);
+}
+
 std::wstring MachineRoot::ToWindows(std::string_view hostPath) {
   std::string host = NormalizeHostPath(hostPath);
+  // Through a drive's link: on that drive.
+  std::size_t end;
+  if (wchar_t letter = LinkedDrive(host, root_, end)) {
+    if (DriveTarget(letter).empty()) return std::wstring();
+    std::wstring rest = Utf8ToWide(host.substr(end));
+    for (wchar_t& c : rest)
+      if (c == L'/') c = L'\\';
+    return std::wstring(1, letter) + L":" + (rest.empty() ? L"\\" : rest);
+  }
   wchar_t best = 0;
   std::size_t bestLength = 0;
   for (const Drive& drive : DriveTable()) {

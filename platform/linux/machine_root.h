@@ -11,6 +11,8 @@
 // not there, because games and their Config.ini files disagree with the
 // disk about case all the time.
 
+#include <sys/stat.h>
+
 #include <cstdint>
 #include <map>
 #include <memory>
@@ -20,6 +22,8 @@
 #include <vector>
 
 namespace kestrel {
+
+class FolderNames;
 
 class MachineRoot {
  public:
@@ -33,13 +37,32 @@ class MachineRoot {
   /// are missing.  False when the root cannot be made.
   bool Ensure();
 
+  /// What resolving a path learned on the way, so that the caller need
+  /// not ask the disk again.
+  struct Found {
+    bool driveRoot = false;  ///< the path names the root folder of a drive
+    bool exists = false;     ///< `st` holds the lstat of the host path
+    /// The path names nothing, in a folder that is there.
+    bool folderFound = false;
+    struct stat st {};
+  };
   /// The host path of a Windows path ("X:\a\b", "\a" on the current
-  /// drive, or relative to the current directory).  False with error 3
-  /// (path not found) when the path names no drive the machine has.
-  bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error);
-  /// The Windows form of a host path, through the drive whose target is
-  /// its longest prefix ("/srv/games/Foo" is "Z:\srv\games\Foo").  Empty
-  /// when no drive holds it.
+  /// drive, or relative to the current directory).  A path on a drive
+  /// leads through the drive's link ($KESTREL_ROOT/dosdevices/x:/a/b), as
+  /// Wine's paths do, so every call made with it follows the link as it
+  /// is at that moment: a drive that subst re-points is never used in its
+  /// old place.  False with error 3 (path not found) when the path names
+  /// no drive the machine has.
+  bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error, Found* found = nullptr);
+  /// A host path from ToHost with its drive's link replaced by the folder
+  /// the link leads to now, for paths handed to other programs (which
+  /// would show or keep the link's name).  Other paths are returned as
+  /// they are.
+  std::string PlainHost(const std::string& host);
+  /// The Windows form of a host path: a path through a drive's link on
+  /// that drive, any other through the drive whose target is its longest
+  /// prefix ("/srv/games/Foo" is "Z:\srv\games\Foo").  Empty when no
+  /// drive holds it.
   std::wstring ToWindows(std::string_view hostPath);
   /// The canonical host folder of a drive letter, or empty.
   std::string DriveTarget(wchar_t letter);
@@ -60,9 +83,14 @@ class MachineRoot {
     std::map<wchar_t, std::pair<std::string, std::string>> canonical;
   };
 
+  /// The drive link's path for a letter, present or not.
+  std::string DriveLink(wchar_t letter) const;
+
   std::string root_;
   bool ensured_ = false;
   std::shared_ptr<DriveCache> drives_;
+  /// Names of folders that new names were looked up in, shared likewise.
+  std::shared_ptr<FolderNames> names_;
 };
 
 /// mkdir -p: makes a host folder with its missing parents.  True when the

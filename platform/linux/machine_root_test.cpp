@@ -46,6 +46,8 @@ TEST_F(MachineRootTest, ComponentsMatchWithoutRegardToCase) {
   Touch(tmp_ + "/Foo/both");
   Touch(tmp_ + "/Foo/BOTH");
   std::wstring base = root_.ToWindows(tmp_);
+  // Paths on a drive lead through its link.
+  const std::string z = tmp_ + "/root/dosdevices/z:" + tmp_;
   std::string host;
   std::uint32_t error;
   struct Case {
@@ -53,21 +55,21 @@ TEST_F(MachineRootTest, ComponentsMatchWithoutRegardToCase) {
     std::string host;
   };
   const Case cases[] = {
-      {base + L"\\FOO\\GamePatch\\config.ini", tmp_ + "/Foo/gamepatch/Config.INI"},
-      {base + L"/foo/GAMEPATCH/", tmp_ + "/Foo/gamepatch"},
-      {base + L"\\Foo\\both", tmp_ + "/Foo/both"},  // the exact name wins
-      {base + L"\\Foo\\BOTH", tmp_ + "/Foo/BOTH"},
-      {base + L"\\Foo\\.\\x\\..\\gamepatch", tmp_ + "/Foo/gamepatch"},
-      {base + L"\\Missing\\Child", tmp_ + "/Missing/Child"},
-      {L"C:\\..\\..\\windows", tmp_ + "/root/drive_c/windows"},  // never above the drive
+      {base + L"\\FOO\\GamePatch\\config.ini", z + "/Foo/gamepatch/Config.INI"},
+      {base + L"/foo/GAMEPATCH/", z + "/Foo/gamepatch"},
+      {base + L"\\Foo\\both", z + "/Foo/both"},  // the exact name wins
+      {base + L"\\Foo\\BOTH", z + "/Foo/BOTH"},
+      {base + L"\\Foo\\.\\x\\..\\gamepatch", z + "/Foo/gamepatch"},
+      {base + L"\\Missing\\Child", z + "/Missing/Child"},
+      {L"C:\\..\\..\\windows", tmp_ + "/root/dosdevices/c:/windows"},  // never above the drive
       // A name not there yet: in a folder written as on disk, in one
       // written in another case, below a missing folder or below a file.
-      {base + L"\\Foo\\gamepatch\\CONFIG.ini", tmp_ + "/Foo/gamepatch/Config.INI"},
-      {base + L"\\Foo\\gamepatch\\New.txt", tmp_ + "/Foo/gamepatch/New.txt"},
-      {base + L"\\foo\\GAMEPATCH\\New.txt", tmp_ + "/Foo/gamepatch/New.txt"},
-      {base + L"\\FOO\\Missing\\gamepatch", tmp_ + "/Foo/Missing/gamepatch"},
-      {base + L"\\Foo\\both\\x", tmp_ + "/Foo/both/x"},
-      {base + L"\\Foo\\x\\..\\..\\foo\\BOTH", tmp_ + "/Foo/BOTH"},
+      {base + L"\\Foo\\gamepatch\\CONFIG.ini", z + "/Foo/gamepatch/Config.INI"},
+      {base + L"\\Foo\\gamepatch\\New.txt", z + "/Foo/gamepatch/New.txt"},
+      {base + L"\\foo\\GAMEPATCH\\New.txt", z + "/Foo/gamepatch/New.txt"},
+      {base + L"\\FOO\\Missing\\gamepatch", z + "/Foo/Missing/gamepatch"},
+      {base + L"\\Foo\\both\\x", z + "/Foo/both/x"},
+      {base + L"\\Foo\\x\\..\\..\\foo\\BOTH", z + "/Foo/BOTH"},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(root_.ToHost(c.path, host, error));
@@ -85,6 +87,43 @@ TEST_F(MachineRootTest, PathsWithoutADriveAreNotFound) {
   ASSERT_EQ(symlink((tmp_ + "/gone").c_str(), (tmp_ + "/root/dosdevices/q:").c_str()), 0);
   EXPECT_FALSE(root_.ToHost(L"Q:\\x", host, error));
   EXPECT_EQ(error, win::kPathNotFound);
+}
+
+TEST_F(MachineRootTest, ADrivePointedElsewhereIsFollowedAtOnce) {
+  for (const char* dir : {"/a", "/b"}) {
+    mkdir((tmp_ + dir).c_str(), 0755);
+    Touch(tmp_ + dir + "/only-" + (dir + 1));
+  }
+  const std::string link = tmp_ + "/root/dosdevices/d:";
+  ASSERT_EQ(symlink((tmp_ + "/a").c_str(), link.c_str()), 0);
+  std::string host;
+  std::uint32_t error;
+  MachineRoot::Found found;
+  ASSERT_TRUE(root_.ToHost(L"d:\\ONLY-A", host, error, &found));
+  EXPECT_EQ(host, link + "/only-a");
+  EXPECT_EQ(root_.PlainHost(host), tmp_ + "/a/only-a");
+  EXPECT_EQ(root_.ToWindows(host), L"D:\\only-a");
+  ASSERT_TRUE(root_.ToHost(L"D:\\", host, error, &found));
+  EXPECT_TRUE(found.driveRoot);
+  EXPECT_EQ(root_.PlainHost(host), tmp_ + "/a");
+
+  // subst /D and a new subst between two calls: the next call sees b.
+  ASSERT_EQ(unlink(link.c_str()), 0);
+  ASSERT_EQ(symlink((tmp_ + "/b").c_str(), link.c_str()), 0);
+  struct stat st;
+  EXPECT_NE(stat((link + "/only-a").c_str(), &st), 0);
+  ASSERT_TRUE(root_.ToHost(L"D:\\only-b", host, error, &found));
+  EXPECT_TRUE(found.exists);
+  EXPECT_EQ(root_.PlainHost(host), tmp_ + "/b/only-b");
+  ASSERT_TRUE(root_.ToHost(L"D:\\only-a", host, error, &found));
+  EXPECT_FALSE(found.exists);
+
+  // Removed: no drive, and no path through it.
+  ASSERT_EQ(unlink(link.c_str()), 0);
+  EXPECT_FALSE(root_.ToHost(L"D:\\only-b", host, error));
+  EXPECT_EQ(error, win::kPathNotFound);
+  EXPECT_FALSE(root_.ToHost(L"D:\\", host, error));
+  EXPECT_EQ(root_.ToWindows(link + "/only-b"), L"");
 }
 
 TEST_F(MachineRootTest, HostPathsShowThroughTheLongestDrive) {

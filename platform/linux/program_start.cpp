@@ -204,7 +204,7 @@ bool ProgramStarter::Locate(Via via, const std::wstring& name, const std::wstrin
       for (const std::wstring& v : variants) {
         std::string candidate = (dir == "/" ? "" : dir) + "/" + WideToUtf8(v);
         if (stat(candidate.c_str(), &st) == 0) {
-          host = candidate;
+          host = root_.PlainHost(candidate);
           return true;
         }
       }
@@ -223,7 +223,7 @@ bool ProgramStarter::Locate(Via via, const std::wstring& name, const std::wstrin
       return false;
     }
     if (stat(candidate.c_str(), &st) == 0) {
-      host = candidate;
+      host = root_.PlainHost(candidate);
       error = 0;
       return true;
     }

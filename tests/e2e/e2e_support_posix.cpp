@@ -146,7 +146,7 @@ std::string TempMachine::KnownFolder(int csidl) const {
   std::uint32_t error = 0;
   if (!machine.machine().ToHost(machine.SHGetSpecialFolderPathW(csidl), host, error))
     throw std::runtime_error("no known folder " + std::to_string(csidl));
-  return host;
+  return machine.machine().PlainHost(host);
 }
 
 int TempMachine::RunHoldingMutex(const std::string& name, const std::string& program,

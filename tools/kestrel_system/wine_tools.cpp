@@ -50,7 +50,7 @@ int RunThroughWine(const std::string& tool, const std::vector<std::string>& args
       c.err << tool << ": " << a << " was not found\n";
       return kCannotRun;
     }
-    wineArgs.push_back(WinePath(host));
+    wineArgs.push_back(WinePath(c.root.PlainHost(host)));
   }
   if (file.empty()) {
     c.err << "usage: " << tool << (tool == "regsvr32" ? " [/s] [/u] FILE\n" : " FILE [ARGS]\n");

@@ -1,0 +1,102 @@
+#include "platform/linux/folder_names.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+
+namespace kestrel {
+namespace {
+
+class FolderNamesTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char dir[] = "/tmp/kestrel-names-XXXXXX";
+    ASSERT_NE(mkdtemp(dir), nullptr);
+    tmp_ = dir;
+  }
+  void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + tmp_ + "'").c_str()), 0); }
+  void Touch(const std::string& name) { std::ofstream(tmp_ + "/" + name) << "x"; }
+  /// What Find says of `name` in the folder: the name on disk, "" for
+  /// none, "error" when the folder cannot be read.
+  std::string Look(FolderNames& names, const std::wstring& name, const std::string& dir = "") {
+    std::string found;
+    if (!names.Find(dir.empty() ? tmp_ : dir, name, found)) return "error";
+    return found;
+  }
+
+  std::string tmp_;
+};
+
+TEST_F(FolderNamesTest, ChangesMadeAfterTheFirstLookAreSeen) {
+  FolderNames names;
+  Touch("Config.INI");
+  EXPECT_EQ(Look(names, L"config.ini"), "Config.INI");
+  EXPECT_EQ(Look(names, L"new.txt"), "");
+
+  // Changes by any means after the folder was read: made, renamed,
+  // removed, and two names that differ only in case.
+  Touch("NEW.TXT");
+  EXPECT_EQ(Look(names, L"new.txt"), "NEW.TXT");
+  ASSERT_EQ(std::rename((tmp_ + "/Config.INI").c_str(), (tmp_ + "/other.ini").c_str()), 0);
+  EXPECT_EQ(Look(names, L"CONFIG.ini"), "");
+  EXPECT_EQ(Look(names, L"Other.Ini"), "other.ini");
+  Touch("new.txt");
+  ASSERT_EQ(unlink((tmp_ + "/NEW.TXT").c_str()), 0);
+  EXPECT_EQ(Look(names, L"New.Txt"), "new.txt");
+  ASSERT_EQ(unlink((tmp_ + "/new.txt").c_str()), 0);
+  EXPECT_EQ(Look(names, L"New.Txt"), "");
+  Touch("\xE6\xB8\xB8\xE6\x88\x8F.dat");  // 游戏.dat
+  EXPECT_EQ(Look(names, L"\u6E38\u620F.DAT"), "\xE6\xB8\xB8\xE6\x88\x8F.dat");
+}
+
+TEST_F(FolderNamesTest, AFolderReplacedUnderItsPathIsReadAgain) {
+  FolderNames names;
+  const std::string dir = tmp_ + "/game";
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  Touch("game/Old.txt");
+  EXPECT_EQ(Look(names, L"old.txt", dir), "Old.txt");
+  ASSERT_EQ(std::rename(dir.c_str(), (tmp_ + "/moved").c_str()), 0);
+  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  Touch("game/Fresh.txt");
+  EXPECT_EQ(Look(names, L"old.txt", dir), "");
+  EXPECT_EQ(Look(names, L"FRESH.TXT", dir), "Fresh.txt");
+  EXPECT_EQ(Look(names, L"x", tmp_ + "/missing"), "error");
+  EXPECT_EQ(Look(names, L"x", tmp_ + "/game/Fresh.txt"), "error");
+}
+
+TEST_F(FolderNamesTest, ManyFoldersAndAForkedChildStayCorrect) {
+  FolderNames names;
+  // More folders than are kept: the first ones are let go and read again.
+  for (int i = 0; i < 40; ++i) {
+    std::string dir = tmp_ + "/d" + std::to_string(i);
+    ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    Touch("d" + std::to_string(i) + "/F" + std::to_string(i));
+    EXPECT_EQ(Look(names, L"f" + std::to_wstring(i), dir), "F" + std::to_string(i));
+  }
+  Touch("d0/Later");
+  Touch("d39/Later");
+  EXPECT_EQ(Look(names, L"LATER", tmp_ + "/d0"), "Later");
+  EXPECT_EQ(Look(names, L"LATER", tmp_ + "/d39"), "Later");
+
+  // A child looks for itself and leaves the parent's queue alone.
+  pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    Touch("d39/Child");
+    bool ok = Look(names, L"child", tmp_ + "/d39") == "Child";
+    _exit(ok ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(Look(names, L"CHILD", tmp_ + "/d39"), "Child");
+}
+
+}  // namespace
+}  // namespace kestrel
