@@ -10,7 +10,11 @@
 // The trees are made below PATH (default: the temporary folder) and
 // removed at the end.  Every timed step starts after sync(), so none pays
 // for the writes of the one before; the sources stay in the page cache for
-// both sides alike.  Each side runs as a process of its own: ours is a
+// both sides alike.  All copies come first (each run into trees of its own),
+// then all deletes: on a file system without a journal, ext4 passes over
+// every inode freed in the last few minutes, one by one, when it makes a new
+// file, so a copy made soon after a mass delete can take ten times as long,
+// whichever program makes it.  Each side runs as a process of its own: ours is a
 // forked child, cp and rm are spawned; their peak resident memory is read
 // from wait4.  Prints medians and the ratios theirs/ours (at or above 1:
 // ours is as fast or faster).
@@ -172,46 +176,54 @@ struct Result {
 
 void Measure(const std::string& name, const std::string& source, const std::string& work, const std::string& machine,
              const Options& options, std::uint64_t files, std::uint64_t bytes) {
-  const std::string ours = work + "/ours-" + name, theirs = work + "/theirs-" + name;
   auto windows = [&](const std::string& host) {
     kestrel::LinuxPlatform os{kestrel::MachineRoot(machine)};
     return os.NativePathToWindows(kestrel::Utf8ToWide(host));
   };
-  const std::wstring from = windows(source), to = windows(ours);
+  const std::wstring from = windows(source);
+  auto ours = [&](int run) { return work + "/ours-" + name + std::to_string(run); };
+  auto theirs = [&](int run) { return work + "/theirs-" + name + std::to_string(run); };
   Result r;
   for (int run = 0; run < options.runs; ++run) {
     // The launcher copies into a folder that exists; cp -r makes its own.
     auto oursCopy = [&] {
-      fs::create_directory(ours);
+      fs::create_directory(ours(run));
+      const std::wstring to = windows(ours(run));
       Sample s = RunOurs(machine, [&](kestrel::Platform& os) { kestrel::CopyDirectoryTree(os, from, to, 0); });
       r.oursCopy.push_back(s.ms);
       r.oursRssKb = std::max(r.oursRssKb, s.maxRssKb);
-      if (Count(ours) != std::make_pair(files, bytes)) Die("the launcher's copy of " + name + " is incomplete");
+      if (Count(ours(run)) != std::make_pair(files, bytes)) Die("the launcher's copy of " + name + " is incomplete");
     };
     auto cpCopy = [&] {
-      Sample s = RunTool({"cp", "-r", source, theirs});
+      Sample s = RunTool({"cp", "-r", source, theirs(run)});
       r.cpCopy.push_back(s.ms);
       r.cpRssKb = std::max(r.cpRssKb, s.maxRssKb);
-    };
-    auto oursDelete = [&] {
-      Sample s = RunOurs(machine, [&](kestrel::Platform& os) { kestrel::DeleteDirectoryTree(os, to); });
-      r.oursDelete.push_back(s.ms);
-      r.oursRssKb = std::max(r.oursRssKb, s.maxRssKb);
-      if (fs::exists(ours)) Die("the launcher's delete left " + ours);
-    };
-    auto rmDelete = [&] {
-      Sample s = RunTool({"rm", "-rf", theirs});
-      r.rmDelete.push_back(s.ms);
-      r.rmRssKb = std::max(r.rmRssKb, s.maxRssKb);
     };
     if (run % 2 == 0) {
       oursCopy();
       cpCopy();
-      oursDelete();
-      rmDelete();
     } else {
       cpCopy();
       oursCopy();
+    }
+  }
+  for (int run = 0; run < options.runs; ++run) {
+    auto oursDelete = [&] {
+      const std::wstring tree = windows(ours(run));
+      Sample s = RunOurs(machine, [&](kestrel::Platform& os) { kestrel::DeleteDirectoryTree(os, tree); });
+      r.oursDelete.push_back(s.ms);
+      r.oursRssKb = std::max(r.oursRssKb, s.maxRssKb);
+      if (fs::exists(ours(run))) Die("the launcher's delete left " + ours(run));
+    };
+    auto rmDelete = [&] {
+      Sample s = RunTool({"rm", "-rf", theirs(run)});
+      r.rmDelete.push_back(s.ms);
+      r.rmRssKb = std::max(r.rmRssKb, s.maxRssKb);
+    };
+    if (run % 2 == 0) {
+      oursDelete();
+      rmDelete();
+    } else {
       rmDelete();
       oursDelete();
     }
@@ -221,6 +233,13 @@ void Measure(const std::string& name, const std::string& source, const std::stri
               "delete: ours %8.1f ms, rm -rf %8.1f ms, rm/ours %.2f\n",
               name.c_str(), static_cast<unsigned long long>(files), bytes / 1048576.0, oc, cc, cc / oc, od, rd,
               rd / od);
+  auto range = [](const std::vector<double>& v) {
+    auto [low, high] = std::minmax_element(v.begin(), v.end());
+    return std::to_string(static_cast<long>(*low)) + "-" + std::to_string(static_cast<long>(*high));
+  };
+  std::printf("%-6s spread in ms: ours copy %s, cp -r %s, ours delete %s, rm -rf %s\n", name.c_str(),
+              range(r.oursCopy).c_str(), range(r.cpCopy).c_str(), range(r.oursDelete).c_str(),
+              range(r.rmDelete).c_str());
   std::printf("%-6s peak resident memory: ours %ld KB, cp %ld KB, rm %ld KB\n", name.c_str(), r.oursRssKb, r.cpRssKb,
               r.rmRssKb);
   std::fflush(stdout);
