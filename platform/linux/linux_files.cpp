@@ -10,6 +10,7 @@
 
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/recent_listing.h"
 #include "platform/model/wildcard.h"
 #include "util/nocase.h"
 #include "util/path_buffer.h"
@@ -39,6 +40,18 @@ std::uint32_t LinkAttributes(const struct stat* target) {
 bool IsLinkFolder(const std::string& host) {
   struct stat st;
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+/// The process's umask, read once: the launcher never changes it, and
+/// reading it means setting it, which is not safe while other threads
+/// make files.
+mode_t ProcessUmask() {
+  static const mode_t mask = [] {
+    mode_t m = umask(0);
+    umask(m);
+    return m;
+  }();
+  return mask;
 }
 
 /// lstat, from what resolving already learned when it could.
@@ -98,10 +111,11 @@ bool LinuxPlatform::Fail(std::uint32_t error) {
 
 bool LinuxPlatform::FailErrno(int err) { return Fail(WindowsErrorFromErrno(err)); }
 
-bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found) {
+bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found,
+                            bool expectNew) {
   std::uint32_t error = 0;
   if (path.empty()) return Fail(win::kPathNotFound);
-  if (!root_.ToHost(path, host, error, found)) return Fail(error);
+  if (!root_.ToHost(path, host, error, found, expectNew)) return Fail(error);
   return true;
 }
 
@@ -141,10 +155,12 @@ std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
 
 bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
   std::string host;
-  MachineRoot::Found found;
-  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (!recent_listing::Find(this, path, host, st)) {
+    MachineRoot::Found found;
+    if (!Resolve(path, host, &found)) return false;
+    if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  }
   if (S_ISDIR(st.st_mode)) return true;  // a folder's write permission is what lets its files be deleted
   mode_t mode = st.st_mode & 07777;
   if (attributes & win::kFileAttributeReadonly) {
@@ -152,11 +168,12 @@ bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t a
   } else if (ReadOnlyMode(mode)) {
     // Writable again for its owner, and for those who may read it where
     // the umask allows.
-    mode_t mask = umask(0);
-    umask(mask);
-    mode |= S_IWUSR | (((mode & (S_IRGRP | S_IROTH)) >> 1) & ~mask);
+    mode |= S_IWUSR | (((mode & (S_IRGRP | S_IROTH)) >> 1) & ~ProcessUmask());
   }
-  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return FailErrno(errno);
+  if (mode != (st.st_mode & 07777)) {
+    if (chmod(host.c_str(), mode) != 0) return FailErrno(errno);
+    recent_listing::SetMode(path, mode);
+  }
   SetLastError(0);
   return true;
 }
@@ -185,6 +202,7 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
       if (MatchesWildcard(mask, dot)) find.entries.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
   }
   std::vector<FindDataW> found;
+  std::vector<std::pair<std::wstring, struct stat>> listed;
   while (dirent* e = readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
@@ -198,11 +216,13 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
       entry.attributes = Attributes(st);
       entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     }
+    bool link = false;
     if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
       struct stat own;
-      if (fstatat(dirfd(d), e->d_name, &own, AT_SYMLINK_NOFOLLOW) == 0 && S_ISLNK(own.st_mode))
-        entry.attributes = LinkAttributes(followed ? &st : nullptr);
+      link = fstatat(dirfd(d), e->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(own.st_mode);
+      if (link) entry.attributes = LinkAttributes(followed ? &st : nullptr);
     }
+    if (followed && !link) listed.emplace_back(wide, st);
     found.push_back(std::move(entry));
   }
   closedir(d);
@@ -212,6 +232,9 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     return fa != fb ? fa < fb : a.fileName < b.fileName;
   });
   find.entries.insert(find.entries.end(), found.begin(), found.end());
+  std::wstring listedFolder = dir;
+  while (!listedFolder.empty() && (listedFolder.back() == L'\\' || listedFolder.back() == L'/')) listedFolder.pop_back();
+  recent_listing::Keep(this, std::move(listedFolder), host, std::move(listed));
   if (find.entries.empty()) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
@@ -243,9 +266,10 @@ bool LinuxPlatform::FindClose(Handle handle) {
 }
 
 bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
+  recent_listing::Forget(newFile);
   std::string from, to;
   MachineRoot::Found fromFound, toFound;
-  if (!Resolve(existingFile, from, &fromFound) || !Resolve(newFile, to, &toFound)) return false;
+  if (!Resolve(existingFile, from, &fromFound) || !Resolve(newFile, to, &toFound, true)) return false;
   struct stat src, dst;
   if (Stat(from, fromFound, src) != 0)
     return Fail(errno == ENOENT ? MissingError(from) : WindowsErrorFromErrno(errno));
@@ -264,16 +288,26 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
   }
   int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) return FailErrno(errno);
-  int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0600);
+  // The copy keeps the original's permissions (read-only included) and
+  // its time of last change, as CopyFileW does.  A file this call makes
+  // itself is made with them, when the umask takes none away.
+  const mode_t mode = src.st_mode & 07777;
+  bool made = false;
+  int out = -1;
+  if (!exists) {
+    out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777);
+    made = out >= 0;
+  }
+  if (out < 0 && (exists || (errno == EEXIST && !failIfExists)))
+    out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0600);
   if (out < 0) {
     int err = errno;
     close(in);
     return Fail(err == EEXIST ? win::kFileExists : WindowsErrorFromErrno(err));
   }
   int err = CopyContents(in, out, S_ISREG(src.st_mode) ? src.st_size : 0);
-  // The copy keeps the original's permissions (read-only included) and
-  // its time of last change, as CopyFileW does.
-  if (!err && fchmod(out, src.st_mode & 07777) != 0) err = errno;
+  const bool modeMade = made && (mode & ~0777) == 0 && (mode & ProcessUmask()) == 0;
+  if (!err && !modeMade && fchmod(out, mode) != 0) err = errno;
   timespec times[2] = {src.st_atim, src.st_mtim};
   if (!err) futimens(out, times);
   close(in);
@@ -284,6 +318,7 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
 }
 
 bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
+  recent_listing::Forget(path);
   std::string host;
   if (!Resolve(path, host)) return false;
   if (mkdir(host.c_str(), 0777) != 0) {
@@ -296,18 +331,22 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
 
 bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
   std::string host;
-  MachineRoot::Found found;
-  if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (!recent_listing::Find(this, path, host, st)) {
+    MachineRoot::Found found;
+    if (!Resolve(path, host, &found)) return false;
+    if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  }
   if (S_ISDIR(st.st_mode)) return Fail(win::kAccessDenied);
   if (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode)) return Fail(win::kAccessDenied);
+  recent_listing::Forget(path);
   if (unlink(host.c_str()) != 0) return FailErrno(errno);
   SetLastError(0);
   return true;
 }
 
 bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
+  recent_listing::Forget(path);
   std::string host;
   MachineRoot::Found found;
   if (!Resolve(path, host, &found)) return false;
@@ -329,6 +368,7 @@ bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
 }
 
 bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  recent_listing::Forget(path);
   std::string host;
   if (!Resolve(path, host)) return false;
   struct stat st;

@@ -1,3 +1,4 @@
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -131,6 +132,59 @@ TEST_F(LinuxFilesTest, ReadOnlyIsTheWritePermission) {
   EXPECT_EQ(os_->GetFileAttributesW(W(L"nodir\\x")), win::kInvalidFileAttributes);
   EXPECT_EQ(os_->GetLastError(), win::kPathNotFound);
   EXPECT_TRUE(os_->PathIsDirectoryW(W(L"")));
+}
+
+TEST_F(LinuxFilesTest, AListingAnswersOnlyForMomentsAndOnlyItsOwnEntries) {
+  MakeDir("w");
+  for (const char* name : {"ro.txt", "gone.txt", "Case.txt", "late.txt", "mine.txt"}) Write(std::string("w/") + name, "x");
+  chmod((tmp_ + "/w/ro.txt").c_str(), 0444);
+  FindDataW data;
+  Handle find = os_->FindFirstFileW(W(L"w\\*"), data);
+  ASSERT_NE(find, kInvalidHandleValue);
+  os_->FindClose(find);
+  // Right after the listing: clearing read-only and deleting, as a walk does.
+  EXPECT_TRUE(os_->SetFileAttributesW(W(L"w\\ro.txt"), win::kFileAttributeNormal));
+  EXPECT_TRUE(os_->DeleteFileW(W(L"w\\ro.txt")));
+  EXPECT_FALSE(Exists("w/ro.txt"));
+  // Another spelling, or another platform object, looks at the disk.
+  unlink((tmp_ + "/w/Case.txt").c_str());
+  EXPECT_FALSE(os_->DeleteFileW(W(L"w\\CASE.TXT")));
+  EXPECT_EQ(os_->GetLastError(), win::kFileNotFound);
+  LinuxPlatform other{MachineRoot(tmp_ + "/root")};
+  unlink((tmp_ + "/w/mine.txt").c_str());
+  EXPECT_FALSE(other.DeleteFileW(W(L"w\\mine.txt")));
+  // Later, what changed since the listing counts.
+  unlink((tmp_ + "/w/gone.txt").c_str());
+  chmod((tmp_ + "/w/late.txt").c_str(), 0444);
+  usleep(20000);
+  EXPECT_FALSE(os_->DeleteFileW(W(L"w\\gone.txt")));
+  EXPECT_EQ(os_->GetLastError(), win::kFileNotFound);
+  EXPECT_FALSE(os_->DeleteFileW(W(L"w\\late.txt")));
+  EXPECT_EQ(os_->GetLastError(), win::kAccessDenied);
+  EXPECT_TRUE(Exists("w/late.txt"));
+}
+
+TEST_F(LinuxFilesTest, CopiesKeepPermissionsAndTimeWhateverTheUmask) {
+  // 0666 and 0777 lose bits to the usual umask when made, 0444 has no
+  // write bit to make the copy with; each must still come out as it was.
+  const mode_t modes[] = {0444, 0600, 0640, 0644, 0666, 0755, 0777};
+  MakeDir("m");
+  Write("m/existing.txt", "old", 0600);
+  for (mode_t mode : modes) {
+    std::string name = "m/f" + std::to_string(mode);
+    Write(name, "data " + std::to_string(mode), mode);
+    struct timespec times[2] = {{1000000000, 0}, {1234567890, 500}};
+    ASSERT_EQ(utimensat(AT_FDCWD, (tmp_ + "/" + name).c_str(), times, 0), 0);
+    for (const std::string& target : {name + ".new", std::string("m/existing.txt")}) {
+      ASSERT_TRUE(os_->CopyFileW(W(Utf8ToWide(name)), W(Utf8ToWide(target)), false)) << target;
+      struct stat st;
+      ASSERT_EQ(stat((tmp_ + "/" + target).c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 07777, mode) << target;
+      EXPECT_EQ(st.st_mtim.tv_sec, 1234567890) << target;
+      EXPECT_EQ(Read(target), "data " + std::to_string(mode));
+      chmod((tmp_ + "/m/existing.txt").c_str(), 0600);
+    }
+  }
 }
 
 TEST_F(LinuxFilesTest, DrivesAreTheLinksPresent) {

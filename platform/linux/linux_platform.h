@@ -106,7 +106,8 @@ class LinuxPlatform : public Platform {
   const ProfileText* LoadProfile(const std::wstring& file);
   /// The host path of a Windows path, or false with the last error set.
   /// `found` receives what resolving learned of it (see MachineRoot).
-  bool Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found = nullptr);
+  bool Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found = nullptr,
+               bool expectNew = false);
   /// A profile file named without a folder lives in the Windows folder.
   std::wstring ProfileFilePath(const std::wstring& file);
   bool Fail(std::uint32_t error);

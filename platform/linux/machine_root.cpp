@@ -151,7 +151,8 @@ std::string MachineRoot::DriveLink(wchar_t letter) const {
   return root_ + "/dosdevices/" + static_cast<char>(FoldCase(letter) - L'A' + L'a') + ":";
 }
 
-bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error, Found* found) {
+bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error, Found* found,
+                         bool expectNew) {
   Found scratch;
   Found& out = found ? *found : scratch;
   out = Found();
@@ -233,17 +234,20 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   std::string folder = base;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder = JoinHost(folder, WideToUtf8(parts[i]));
   const std::string whole = JoinHost(folder, WideToUtf8(parts.back()));
+  std::string match;
+  auto inFolder = [&] {
+    if (parts.size() < 2 || !names_->Find(folder, parts.back(), match)) return false;
+    host = match.empty() ? whole : JoinHost(folder, match);
+    out.folderFound = match.empty();
+    return true;
+  };
+  if (expectNew && inFolder()) return true;
   if (lstat(whole.c_str(), &st) == 0) {
     host = whole;
     out.exists = true;
     return true;
   }
-  std::string match;
-  if (parts.size() > 1 && names_->Find(folder, parts.back(), match)) {
-    host = match.empty() ? whole : JoinHost(folder, match);
-    out.folderFound = match.empty();
-    return true;
-  }
+  if (!expectNew && inFolder()) return true;
   if (noDrive()) return false;
 
   // Otherwise components resolve one by one, each matched without regard

@@ -53,7 +53,10 @@ class MachineRoot {
   /// is at that moment: a drive that subst re-points is never used in its
   /// old place.  False with error 3 (path not found) when the path names
   /// no drive the machine has.
-  bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error, Found* found = nullptr);
+  /// `expectNew` says the path most likely names nothing yet (the target
+  /// of a copy): its folder is asked first.
+  bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error, Found* found = nullptr,
+              bool expectNew = false);
   /// A host path from ToHost with its drive's link replaced by the folder
   /// the link leads to now, for paths handed to other programs (which
   /// would show or keep the link's name).  Other paths are returned as
