@@ -57,6 +57,7 @@ struct Options {
 
 struct Sample {
   double ms = 0;
+  double cpuMs = 0;  ///< user and system time of the process
   long maxRssKb = 0;
 };
 
@@ -132,7 +133,8 @@ Sample Wait(pid_t pid, Clock::time_point start, const std::string& what) {
   int status = 0;
   rusage usage{};
   if (wait4(pid, &status, 0, &usage) != pid) Die("lost " + what);
-  Sample s{Ms(start, Clock::now()), usage.ru_maxrss};
+  auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+  Sample s{Ms(start, Clock::now()), ms(usage.ru_utime) + ms(usage.ru_stime), usage.ru_maxrss};
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) Die(what + " failed");
   return s;
 }
@@ -171,6 +173,7 @@ double Median(std::vector<double> values) {
 
 struct Result {
   std::vector<double> oursCopy, cpCopy, oursDelete, rmDelete;
+  std::vector<double> oursCopyCpu, cpCopyCpu, oursDeleteCpu, rmDeleteCpu;
   long oursRssKb = 0, cpRssKb = 0, rmRssKb = 0;
 };
 
@@ -191,12 +194,14 @@ void Measure(const std::string& name, const std::string& source, const std::stri
       const std::wstring to = windows(ours(run));
       Sample s = RunOurs(machine, [&](kestrel::Platform& os) { kestrel::CopyDirectoryTree(os, from, to, 0); });
       r.oursCopy.push_back(s.ms);
+      r.oursCopyCpu.push_back(s.cpuMs);
       r.oursRssKb = std::max(r.oursRssKb, s.maxRssKb);
       if (Count(ours(run)) != std::make_pair(files, bytes)) Die("the launcher's copy of " + name + " is incomplete");
     };
     auto cpCopy = [&] {
       Sample s = RunTool({"cp", "-r", source, theirs(run)});
       r.cpCopy.push_back(s.ms);
+      r.cpCopyCpu.push_back(s.cpuMs);
       r.cpRssKb = std::max(r.cpRssKb, s.maxRssKb);
     };
     if (run % 2 == 0) {
@@ -212,12 +217,14 @@ void Measure(const std::string& name, const std::string& source, const std::stri
       const std::wstring tree = windows(ours(run));
       Sample s = RunOurs(machine, [&](kestrel::Platform& os) { kestrel::DeleteDirectoryTree(os, tree); });
       r.oursDelete.push_back(s.ms);
+      r.oursDeleteCpu.push_back(s.cpuMs);
       r.oursRssKb = std::max(r.oursRssKb, s.maxRssKb);
       if (fs::exists(ours(run))) Die("the launcher's delete left " + ours(run));
     };
     auto rmDelete = [&] {
       Sample s = RunTool({"rm", "-rf", theirs(run)});
       r.rmDelete.push_back(s.ms);
+      r.rmDeleteCpu.push_back(s.cpuMs);
       r.rmRssKb = std::max(r.rmRssKb, s.maxRssKb);
     };
     if (run % 2 == 0) {
@@ -240,6 +247,11 @@ void Measure(const std::string& name, const std::string& source, const std::stri
   std::printf("%-6s spread in ms: ours copy %s, cp -r %s, ours delete %s, rm -rf %s\n", name.c_str(),
               range(r.oursCopy).c_str(), range(r.cpCopy).c_str(), range(r.oursDelete).c_str(),
               range(r.rmDelete).c_str());
+  double occ = Median(r.oursCopyCpu), ccc = Median(r.cpCopyCpu), odc = Median(r.oursDeleteCpu),
+         rdc = Median(r.rmDeleteCpu);
+  std::printf("%-6s processor time in ms: copy ours %.1f, cp -r %.1f, cp/ours %.2f | delete ours %.1f, rm -rf %.1f, "
+              "rm/ours %.2f\n",
+              name.c_str(), occ, ccc, ccc / occ, odc, rdc, rdc / odc);
   std::printf("%-6s peak resident memory: ours %ld KB, cp %ld KB, rm %ld KB\n", name.c_str(), r.oursRssKb, r.cpRssKb,
               r.rmRssKb);
   std::fflush(stdout);
