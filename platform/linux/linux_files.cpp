@@ -226,12 +226,15 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     found.push_back(std::move(entry));
   }
   closedir(d);
-  // One order on every machine: by name without regard to case.
-  std::sort(found.begin(), found.end(), [](const FindDataW& a, const FindDataW& b) {
-    std::wstring fa = ToUpperNoCase(a.fileName), fb = ToUpperNoCase(b.fileName);
-    return fa != fb ? fa < fb : a.fileName < b.fileName;
+  // One order on every machine: by name without regard to case, each
+  // name folded once rather than at every comparison.
+  std::vector<std::pair<std::wstring, std::size_t>> order;
+  order.reserve(found.size());
+  for (std::size_t i = 0; i < found.size(); ++i) order.emplace_back(ToUpperNoCase(found[i].fileName), i);
+  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+    return a.first != b.first ? a.first < b.first : found[a.second].fileName < found[b.second].fileName;
   });
-  find.entries.insert(find.entries.end(), found.begin(), found.end());
+  for (const auto& [key, i] : order) find.entries.push_back(std::move(found[i]));
   std::wstring listedFolder = dir;
   while (!listedFolder.empty() && (listedFolder.back() == L'\\' || listedFolder.back() == L'/')) listedFolder.pop_back();
   recent_listing::Keep(this, std::move(listedFolder), host, std::move(listed));

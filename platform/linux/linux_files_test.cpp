@@ -52,6 +52,9 @@ TEST_F(LinuxFilesTest, EnumerationFollowsWindowsWildcards) {
     std::sort(want.begin(), want.end());
     EXPECT_EQ(got, want) << WideToUtf8(c.pattern);
   }
+  // One order on every machine: by name without regard to case.
+  EXPECT_EQ(List(W(L"ft\\*")), (std::vector<std::wstring>{L"./", L"../", L"a.reg", L"B.REG", L"c.regx", L"d.txt.reg",
+                                                          L"noext", L"Sub/"}));
   // A drive's root lists no "." or "..", also where it is a folder that
   // another drive shows: that folder, named on its own drive, does.
   std::vector<std::wstring> root = List(L"C:\\*");
