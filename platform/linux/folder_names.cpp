@@ -22,6 +22,9 @@ namespace {
 
 /// Folders whose names are kept; the least recently asked is let go.
 constexpr std::size_t kFoldersKept = 16;
+/// A folder with no more names than this is listed each time: listing it
+/// costs less than watching it.
+constexpr std::size_t kWatchFrom = 64;
 /// A folder with more names than this is listed each time rather than
 /// kept, so that memory stays small.
 constexpr std::size_t kNamesKept = 200000;
@@ -163,42 +166,56 @@ bool FolderNames::TakeEvents() {
 bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::string& found) {
   std::lock_guard<std::mutex> guard(lock_);
   if (!Usable()) return ListFolderForName(dir, name, found);
-  if (!TakeEvents()) ForgetAll();
   found.clear();
-  struct stat st;
-  if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ListFolderForName(dir, name, found);
-  const std::wstring folded = Folded(name);
-  for (auto it = recent_.begin(); it != recent_.end(); ++it) {
-    const Folder& folder = folders_.at(*it);
-    if (folder.device != st.st_dev || folder.inode != st.st_ino) continue;
-    recent_.splice(recent_.begin(), recent_, it);
-    auto known = folder.names.find(folded);
-    if (known != folder.names.end()) found = known->second;
-    return true;
+  // While no folder is watched there is nothing to learn from the queue.
+  if (!folders_.empty()) {
+    if (!TakeEvents()) ForgetAll();
+    struct stat st;
+    if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ListFolderForName(dir, name, found);
+    const std::wstring folded = Folded(name);
+    for (auto it = recent_.begin(); it != recent_.end(); ++it) {
+      const Folder& folder = folders_.at(*it);
+      if (folder.device != st.st_dev || folder.inode != st.st_ino) continue;
+      recent_.splice(recent_.begin(), recent_, it);
+      auto known = folder.names.find(folded);
+      if (known != folder.names.end()) found = known->second;
+      return true;
+    }
   }
 
-  // Watched before it is listed, so that no change falls between.
+  // A small folder costs less to list again than to watch.
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
+  std::size_t count = 0;
+  ForEachName(fd, [&](const char* entry) {
+    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
+    ++count;
+    return found.empty() || count <= kWatchFrom;
+  });
   struct stat opened;
   int watch = -1;
-  if (fstat(fd, &opened) == 0) {
+  if (count > kWatchFrom && fstat(fd, &opened) == 0) {
     // Through the open descriptor: the very folder that is listed.
     std::string self = "/proc/self/fd/" + std::to_string(fd);
     watch = inotify_add_watch(fd_, self.c_str(), kEvents);
   }
+  // Watched first, then listed again from the start, so that no change
+  // falls between the listing and the watch.
+  if (watch < 0 || lseek(fd, 0, SEEK_SET) != 0) {
+    if (watch >= 0) inotify_rm_watch(fd_, watch);
+    close(fd);
+    return true;
+  }
   Folder folder{static_cast<std::uint64_t>(opened.st_dev), static_cast<std::uint64_t>(opened.st_ino), {}};
-  bool keep = watch >= 0;
+  bool keep = true;
+  found.clear();
   ForEachName(fd, [&](const char* entry) {
     if (found.empty() && SameNameNoCase(entry, name)) found = entry;
-    if (keep) {
-      folder.names.emplace(Folded(Utf8ToWide(entry)), entry);
-      keep = folder.names.size() <= kNamesKept;
-    }
+    folder.names.emplace(Folded(Utf8ToWide(entry)), entry);
+    keep = folder.names.size() <= kNamesKept;
     return keep || found.empty();
   });
   close(fd);
-  if (watch < 0) return true;
   if (!keep) {
     inotify_rm_watch(fd_, watch);
     return true;

@@ -2,10 +2,11 @@
 // The names in a folder, for finding a name without regard to case when
 // the exact name is not on the disk: every new file the launcher makes is
 // such a lookup.  Listing the folder each time makes filling a folder of n
-// files cost n * n; instead the names of the folders last asked about are
-// kept, and an inotify watch on each keeps them current.  The kernel queues
-// a change before the call that made it returns, so a name another process
-// has made is never missed; whatever cannot be watched is listed afresh.
+// files cost n * n; instead the names of the larger folders last asked
+// about are kept, and an inotify watch on each keeps them current.  The
+// kernel queues a change before the call that made it returns, so a name
+// another process has made is never missed; small folders, and whatever
+// cannot be watched, are listed afresh.
 
 #include <cstdint>
 #include <list>

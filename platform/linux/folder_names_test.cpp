@@ -22,6 +22,10 @@ class FolderNamesTest : public ::testing::Test {
   }
   void TearDown() override { ASSERT_EQ(std::system(("rm -rf '" + tmp_ + "'").c_str()), 0); }
   void Touch(const std::string& name) { std::ofstream(tmp_ + "/" + name) << "x"; }
+  /// Enough other names that the folder is watched rather than listed.
+  void Fill(const std::string& folder) {
+    for (int i = 0; i < 100; ++i) Touch(folder + "/filler" + std::to_string(i));
+  }
   /// What Find says of `name` in the folder: the name on disk, "" for
   /// none, "error" when the folder cannot be read.
   std::string Look(FolderNames& names, const std::wstring& name, const std::string& dir = "") {
@@ -35,6 +39,7 @@ class FolderNamesTest : public ::testing::Test {
 
 TEST_F(FolderNamesTest, ChangesMadeAfterTheFirstLookAreSeen) {
   FolderNames names;
+  Fill(".");
   Touch("Config.INI");
   EXPECT_EQ(Look(names, L"config.ini"), "Config.INI");
   EXPECT_EQ(Look(names, L"new.txt"), "");
@@ -59,6 +64,7 @@ TEST_F(FolderNamesTest, AFolderReplacedUnderItsPathIsReadAgain) {
   FolderNames names;
   const std::string dir = tmp_ + "/game";
   ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+  Fill("game");
   Touch("game/Old.txt");
   EXPECT_EQ(Look(names, L"old.txt", dir), "Old.txt");
   ASSERT_EQ(std::rename(dir.c_str(), (tmp_ + "/moved").c_str()), 0);
@@ -70,12 +76,24 @@ TEST_F(FolderNamesTest, AFolderReplacedUnderItsPathIsReadAgain) {
   EXPECT_EQ(Look(names, L"x", tmp_ + "/game/Fresh.txt"), "error");
 }
 
+TEST_F(FolderNamesTest, SmallFoldersAreListedEachTime) {
+  FolderNames names;
+  EXPECT_EQ(Look(names, L"a.txt"), "");
+  Touch("A.TXT");
+  EXPECT_EQ(Look(names, L"a.txt"), "A.TXT");
+  Fill(".");
+  EXPECT_EQ(Look(names, L"FILLER7"), "filler7");
+  Touch("b.txt");
+  EXPECT_EQ(Look(names, L"B.TXT"), "b.txt");
+}
+
 TEST_F(FolderNamesTest, ManyFoldersAndAForkedChildStayCorrect) {
   FolderNames names;
   // More folders than are kept: the first ones are let go and read again.
   for (int i = 0; i < 40; ++i) {
     std::string dir = tmp_ + "/d" + std::to_string(i);
     ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
+    Fill("d" + std::to_string(i));
     Touch("d" + std::to_string(i) + "/F" + std::to_string(i));
     EXPECT_EQ(Look(names, L"f" + std::to_wstring(i), dir), "F" + std::to_string(i));
   }
