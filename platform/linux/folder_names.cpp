@@ -79,20 +79,31 @@ void ForEachName(int fd, const std::function<bool(const char*)>& each) {
   }
 }
 
-}  // namespace
+/// Looks through the open folder `fd` for the name equal to `name` without
+/// regard to case, into `found`; stops once it is found and more than
+/// `enough` names were seen.  The number of names seen.
+std::size_t FindInFolder(int fd, const std::wstring& name, std::string& found, std::size_t enough) {
+  std::size_t count = 0;
+  ForEachName(fd, [&](const char* entry) {
+    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
+    ++count;
+    return found.empty() || count <= enough;
+  });
+  return count;
+}
 
+/// The lookup without keeping anything: false when `dir` cannot be read
+/// as a folder.
 bool ListFolderForName(const std::string& dir, const std::wstring& name, std::string& found) {
   found.clear();
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  ForEachName(fd, [&](const char* entry) {
-    if (!SameNameNoCase(entry, name)) return true;
-    found = entry;
-    return false;
-  });
+  FindInFolder(fd, name, found, 0);
   close(fd);
   return true;
 }
+
+}  // namespace
 
 FolderNames::FolderNames() = default;
 
@@ -186,12 +197,7 @@ bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::st
   // A small folder costs less to list again than to watch.
   int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
-  std::size_t count = 0;
-  ForEachName(fd, [&](const char* entry) {
-    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
-    ++count;
-    return found.empty() || count <= kWatchFrom;
-  });
+  const std::size_t count = FindInFolder(fd, name, found, kWatchFrom);
   struct stat opened;
   int watch = -1;
   if (count > kWatchFrom && fstat(fd, &opened) == 0) {

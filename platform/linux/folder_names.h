@@ -53,8 +53,4 @@ class FolderNames {
   std::list<int> recent_;                    ///< watch descriptors, most recent first
 };
 
-/// Lists `dir` for the name equal to `name` without regard to case, as
-/// FolderNames::Find does, without keeping anything.
-bool ListFolderForName(const std::string& dir, const std::wstring& name, std::string& found);
-
 }  // namespace kestrel

@@ -1,7 +1,6 @@
 #include "platform/linux/machine_root.h"
 
 #include <dirent.h>
-#include <fcntl.h>
 #include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
