@@ -10,6 +10,7 @@
 
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/process_umask.h"
 #include "platform/linux/recent_listing.h"
 #include "platform/model/wildcard.h"
 #include "util/nocase.h"
@@ -40,18 +41,6 @@ std::uint32_t LinkAttributes(const struct stat* target) {
 bool IsLinkFolder(const std::string& host) {
   struct stat st;
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-/// The process's umask, read once: the launcher never changes it, and
-/// reading it means setting it, which is not safe while other threads
-/// make files.
-mode_t ProcessUmask() {
-  static const mode_t mask = [] {
-    mode_t m = umask(0);
-    umask(m);
-    return m;
-  }();
-  return mask;
 }
 
 /// lstat, from what resolving already learned when it could.

@@ -13,6 +13,7 @@
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/linux/process_umask.h"
 #include "platform/linux/recent_listing.h"
 #include "platform/model/profile_writer.h"
 
@@ -47,11 +48,7 @@ bool LinuxPlatform::WritePrivateProfileStringW(const std::wstring& section, cons
   if (lock.error()) return FailErrno(lock.error());
 
   std::string bytes;
-  mode_t mode = 0666 & ~[] {
-    mode_t mask = umask(0);
-    umask(mask);
-    return mask;
-  }();
+  mode_t mode = 0666 & ~ProcessUmask();
   struct stat st;
   if (stat(host.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(win::kAccessDenied);
