@@ -108,7 +108,7 @@ int Export(RegistryStore& store, MachineRoot& root, const std::string& file, con
     std::string bytes;
     std::wstring full = path.empty() ? rootName : rootName + L"\\" + path;
     store.Read(hive, [&](const RegistryTree& tree) {
-      const RegistryKey* branch = tree.FindKey(path);
+      const RegistryKey* branch = tree.FindKey(store.TreePath(hive, tree, path));
       if (!branch) return;
       found = true;
       RegistryTree copy;

@@ -24,7 +24,7 @@ class SystemToolTest : public testing::LinuxMachineTest {
     RegistryStore store(tmp_ + "/root", nullptr, [](std::string_view b) { return Utf8ToWide(b); });
     std::wstring text;
     store.Read(hive, [&](const RegistryTree& tree) {
-      if (const RegistryValue* v = tree.FindValue(key, name)) {
+      if (const RegistryValue* v = tree.FindValue(store.TreePath(hive, tree, key), name)) {
         if (v->type == win::kRegDword && v->data.size() == 4)
           text = std::to_wstring(v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) | (v->data[3] << 24));
         else
