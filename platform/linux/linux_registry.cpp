@@ -69,8 +69,8 @@ long LinuxPlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const 
   bool keyFound = false;
   RegistryValue value;
   bool found = false;
-  registry_.Read(root, [&](const RegistryTree& tree) {
-    const RegistryKey* key = tree.FindKey(registry_.TreePath(root, tree, subKey));
+  registry_.Read(root, [&](const RegistryStore::KeyLookup& find) {
+    const RegistryKey* key = find(subKey);
     keyFound = key != nullptr;
     if (const RegistryValue* v = key ? key->FindValue(valueName) : nullptr) {
       value = *v;
@@ -114,13 +114,13 @@ long LinuxPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const 
     else
       appDefaults = L"Software\\Wine\\AppDefaults\\" + exe;
   }
-  return static_cast<long>(registry_.Write(root, [&](RegistryTree& tree) {
-    tree.SetValue(registry_.TreePath(root, tree, subKey), valueName,
-                  RegistryValue{type, std::vector<std::uint8_t>(data.begin(), data.end())});
+  return static_cast<long>(registry_.Write(root, [&](const RegistryStore::KeyAccess& open) {
+    open(subKey, true)->SetValue(valueName, RegistryValue{type, std::vector<std::uint8_t>(data.begin(), data.end())});
     if (!appDefaults.empty()) {
       std::string text = WideToUtf16Le(version);
       text.append(2, '\0');
-      tree.SetValue(appDefaults, L"Version", RegistryValue{win::kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())});
+      open(appDefaults, true)->SetValue(L"Version",
+                                         RegistryValue{win::kRegSz, std::vector<std::uint8_t>(text.begin(), text.end())});
     }
     return true;
   }));
@@ -129,8 +129,7 @@ long LinuxPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const 
 long LinuxPlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t /*samDesired*/,
                                   Handle* key) {
   bool found = false;
-  registry_.Read(root, [&](const RegistryTree& tree) { found = tree.FindKey(registry_.TreePath(root, tree, subKey)) != nullptr;
-  });
+  registry_.Read(root, [&](const RegistryStore::KeyLookup& find) { found = find(subKey) != nullptr; });
   if (!found) return win::kFileNotFound;
   Handle h = NewHandle();
   {
@@ -151,9 +150,10 @@ long LinuxPlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, 
     open = it->second;
   }
   long rc = win::kFileNotFound;
-  registry_.Read(open.first, [&](const RegistryTree& tree) {
+  registry_.Read(open.first, [&](const RegistryStore::KeyLookup& find) {
     // A key removed since it was opened has no values left.
-    if (const RegistryValue* v = tree.FindValue(registry_.TreePath(open.first, tree, open.second), valueName)) rc = CopyValue(*v, type, data, dataSize, true);
+    const RegistryKey* k = find(open.second);
+    if (const RegistryValue* v = k ? k->FindValue(valueName) : nullptr) rc = CopyValue(*v, type, data, dataSize, true);
   });
   return rc;
 }

@@ -54,35 +54,36 @@ std::uint64_t Now() {
 }
 
 /// The keys and values of `tree` that differ from what the file held when
-/// read, as registry-file text (version 5) under `rootName`.
+/// they were loaded, as registry-file text (version 5) under `rootName`.
 void AppendChanges(std::wstring& out, const RegistryTree& tree, const WineRegistryFile& file,
                    const std::wstring& rootName) {
-  for (const auto& [upper, values] : file.original) {
-    const RegistryKey* key = tree.FindKey(upper);
+  RegistryTree changed;
+  for (const auto& [indexKey, original] : file.original) {
+    const RegistryKey* key = tree.FindKey(original.path);
     if (!key) {
-      if (!upper.empty()) out += L"\r\n[-" + rootName + L"\\" + upper + L"]\r\n";
+      if (!original.path.empty()) out += L"\r\n[-" + rootName + L"\\" + original.path + L"]\r\n";
       continue;
     }
+    if (original.values == key->values()) continue;
+    for (const auto& [name, value] : original.values)
+      if (!key->FindValue(name))
+        out += L"\r\n[" + rootName + (original.path.empty() ? L"" : L"\\" + original.path) + L"]\r\n" +
+               (name.empty() ? std::wstring(L"@") : L"\"" + name + L"\"") + L"=-\r\n";
   }
-  RegistryTree changed;
   std::function<void(const RegistryKey&, const std::wstring&)> walk = [&](const RegistryKey& key,
                                                                           const std::wstring& path) {
-    auto original = file.original.find(ToUpperNoCase(path));
+    auto original = file.original.find(WineIndexKey(path));
     bool known = original != file.original.end();
-    if (!known || original->second != key.values()) {
-      if (!path.empty() && (!known || !key.values().empty() || key.subkeys().empty())) changed.CreateKey(path);
+    if (!known || original->second.values != key.values()) {
+      if (!path.empty() && !known && !file.index.count(WineIndexKey(path)) && key.subkeys().empty())
+        changed.CreateKey(path);
       for (const auto& [name, value] : key.values()) {
         const RegistryValue* before = nullptr;
         if (known)
-          for (const auto& [n, v] : original->second)
+          for (const auto& [n, v] : original->second.values)
             if (EqualsNoCase(n, name)) before = &v;
         if (!before || !(*before == value)) changed.SetValue(path, name, value);
       }
-      if (known)
-        for (const auto& [n, v] : original->second)
-          if (!key.FindValue(n))
-            out += L"\r\n[" + rootName + (path.empty() ? L"" : L"\\" + path) + L"]\r\n" +
-                   (n.empty() ? std::wstring(L"@") : L"\"" + n + L"\"") + L"=-\r\n";
     }
     for (const auto& entry : key.subkeys())
       walk(*entry.second, path.empty() ? entry.second->name() : path + L"\\" + entry.second->name());
@@ -97,6 +98,11 @@ void AppendChanges(std::wstring& out, const RegistryTree& tree, const WineRegist
 /// Registry values of earlier versions came from a registry-editor export
 /// of each hive in the root.
 constexpr const char* kOldFiles[] = {"/HKLM.reg", "/HKCU.reg"};
+
+/// The key a hive's file is relative to, as Wine writes it.
+std::string_view RelativeTo(RegRoot root) {
+  return root == RegRoot::kLocalMachine ? "REGISTRY\\\\Machine" : "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000";
+}
 
 }  // namespace
 
@@ -116,8 +122,19 @@ bool RegistryStore::Wow64(RegRoot root) const {
   return root == RegRoot::kLocalMachine && hive.file.arch == "win64";
 }
 
-std::wstring RegistryStore::TreePath(RegRoot root, const RegistryTree& tree, std::wstring_view path) const {
-  return Wow64(root) ? Wow64MachinePath(tree, path) : std::wstring(path);
+std::wstring RegistryStore::TreePath(RegRoot root, std::wstring_view path) {
+  if (!Wow64(root)) return std::wstring(path);
+  Hive& hive = HiveOf(root);
+  return Wow64MachinePath(
+      path, [&](std::wstring_view p) { return LoadWineKey(hive.file, hive.tree, p, false) != nullptr; });
+}
+
+RegistryKey* RegistryStore::Key(RegRoot root, std::wstring_view path, bool create, bool branch) {
+  Hive& hive = HiveOf(root);
+  std::wstring treePath = TreePath(root, path);
+  RegistryKey* key = LoadWineKey(hive.file, hive.tree, treePath, branch);
+  if (!key && create) key = hive.tree.CreateKey(treePath);
+  return key;
 }
 
 void RegistryStore::Refresh(RegRoot root) {
@@ -131,10 +148,7 @@ void RegistryStore::Refresh(RegRoot root) {
     // A new file as Wine starts it: a 64-bit prefix unless WINEARCH says
     // otherwise (Wine reads a file without "#arch" as a 32-bit prefix).
     const char* arch = std::getenv("WINEARCH");
-    hive.file.arch = arch && std::string(arch) == "win32" ? "win32" : "win64";
-    hive.file.header = WineRegistryHeader(
-        root == RegRoot::kLocalMachine ? "REGISTRY\\\\Machine" : "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000",
-        hive.file.arch);
+    hive.file = NewWineRegistry(RelativeTo(root), arch && std::string(arch) == "win32" ? "win32" : "win64");
     return;
   }
   if (hive.loaded && hive.device == st.st_dev && hive.inode == st.st_ino && hive.size == st.st_size &&
@@ -148,12 +162,9 @@ void RegistryStore::Refresh(RegRoot root) {
   hive.modified = st.st_mtim;
   std::string bytes;
   int err = 0;
-  if (!ReadWhole(path, bytes, err) || !ReadWineRegistry(bytes, hive.tree, hive.file)) {
+  if (!ReadWhole(path, bytes, err) || !ReadWineRegistry(std::move(bytes), hive.file)) {
     hive.clean = false;
-    hive.file = WineRegistryFile{};
-    hive.file.arch = "win64";
-    hive.file.header = WineRegistryHeader(
-        root == RegRoot::kLocalMachine ? "REGISTRY\\\\Machine" : "REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000", "win64");
+    hive.file = NewWineRegistry(RelativeTo(root), "win64");
   }
 }
 
@@ -274,18 +285,21 @@ std::uint32_t RegistryStore::Store(bool machine, bool user) {
 }
 
 RegFileImport RegistryStore::ImportUnlocked(std::string_view bytes, bool& machine, bool& user) {
-  Refresh(RegRoot::kLocalMachine);
-  Refresh(RegRoot::kCurrentUser);
+  // Each hive is read when the file first names it, and once only: what
+  // the import changed must not be read over.
   RegHiveResolver standard = StandardHives(localMachine_.tree, currentUser_.tree);
   return ImportRegFile(
       bytes,
       [&](std::wstring_view rootName, std::wstring& path) {
         RegistryTree* tree = standard(rootName, path);
-        if (tree == &localMachine_.tree) {
-          machine = true;
-          path = TreePath(RegRoot::kLocalMachine, *tree, path);
-        }
-        user = user || tree == &currentUser_.tree;
+        if (!tree) return tree;
+        RegRoot root = tree == &localMachine_.tree ? RegRoot::kLocalMachine : RegRoot::kCurrentUser;
+        bool& named = root == RegRoot::kLocalMachine ? machine : user;
+        if (!named) Refresh(root);
+        named = true;
+        // Everything below the key is loaded: the file may remove it.
+        path = TreePath(root, path);
+        LoadWineKey(HiveOf(root).file, *tree, path, true);
         return tree;
       },
       ansi_);
@@ -316,24 +330,35 @@ void RegistryStore::Migrate() {
   }
 }
 
-void RegistryStore::Read(RegRoot root, const std::function<void(const RegistryTree&)>& read) {
+void RegistryStore::Read(RegRoot root, const std::function<void(const KeyLookup&)>& read) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (!migrated_) {
     ExclusiveLock lock(directory_ + "/registry.lock");
     Migrate();
   }
   Refresh(root);
-  read(HiveOf(root).tree);
+  read([&](std::wstring_view path) -> const RegistryKey* { return Key(root, path, false, false); });
 }
 
-std::uint32_t RegistryStore::Write(RegRoot root, const std::function<bool(RegistryTree&)>& change) {
+void RegistryStore::ReadBranch(RegRoot root, std::wstring_view path,
+                               const std::function<void(const RegistryKey*)>& read) {
+  std::lock_guard<std::mutex> guard(mutex_);
+  if (!migrated_) {
+    ExclusiveLock lock(directory_ + "/registry.lock");
+    Migrate();
+  }
+  Refresh(root);
+  read(path.empty() ? LoadWineKey(HiveOf(root).file, HiveOf(root).tree, L"", true) : Key(root, path, false, true));
+}
+
+std::uint32_t RegistryStore::Write(RegRoot root, const std::function<bool(const KeyAccess&)>& change) {
   std::lock_guard<std::mutex> guard(mutex_);
   if (mkdir(directory_.c_str(), 0755) != 0 && errno != EEXIST) return WindowsErrorFromErrno(errno);
   ExclusiveLock lock(directory_ + "/registry.lock");
   if (lock.error()) return WindowsErrorFromErrno(lock.error());
   Migrate();
   Refresh(root);
-  if (!change(HiveOf(root).tree)) return 0;
+  if (!change([&](std::wstring_view path, bool create) { return Key(root, path, create, false); })) return 0;
   return Store(root == RegRoot::kLocalMachine, root == RegRoot::kCurrentUser);
 }
 

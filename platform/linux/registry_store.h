@@ -48,16 +48,20 @@ class RegistryStore {
   std::string HivePath(RegRoot root) const;
   /// The root name a hive has in registry files.
   static std::wstring RootName(RegRoot root);
-  /// The path in a hive's tree of a key path as the launcher names it
-  /// (the 32-bit view of HKEY_LOCAL_MACHINE\Software).
-  std::wstring TreePath(RegRoot root, const RegistryTree& tree, std::wstring_view path) const;
+  /// A key by its path as the launcher names it (HKEY_LOCAL_MACHINE\Software
+  /// in the 32-bit view), loaded from the file when first asked for; null
+  /// when missing.  `create` (writers only) makes it with its parents.
+  using KeyLookup = std::function<const RegistryKey*(std::wstring_view path)>;
+  using KeyAccess = std::function<RegistryKey*(std::wstring_view path, bool create)>;
 
-  /// Runs `read` on the current content of a hive (keys as Wine stores
-  /// them: look them up through TreePath).
-  void Read(RegRoot root, const std::function<void(const RegistryTree&)>& read);
-  /// Applies `change` to a hive and stores the result when `change`
-  /// returns true.  Returns 0 or a Windows error code.
-  std::uint32_t Write(RegRoot root, const std::function<bool(RegistryTree&)>& change);
+  /// Runs `read` on the current content of a hive.
+  void Read(RegRoot root, const std::function<void(const KeyLookup&)>& read);
+  /// Runs `read` on a key with every key below it loaded (null when it is
+  /// missing); the empty path is the whole hive as Wine stores it.
+  void ReadBranch(RegRoot root, std::wstring_view path, const std::function<void(const RegistryKey*)>& read);
+  /// Lets `change` change a hive and stores the result when it returns
+  /// true.  Returns 0 or a Windows error code.
+  std::uint32_t Write(RegRoot root, const std::function<bool(const KeyAccess&)>& change);
   /// Imports a registry file's bytes (keys named as the launcher names
   /// them) into both hives; the other roots it names are reported as
   /// problems.  `error` receives 0 or the Windows error of a failed store.
@@ -76,6 +80,9 @@ class RegistryStore {
   };
   Hive& HiveOf(RegRoot root) { return root == RegRoot::kLocalMachine ? localMachine_ : currentUser_; }
   bool Wow64(RegRoot root) const;
+  /// The path in the hive's tree of a path as the launcher names it.
+  std::wstring TreePath(RegRoot root, std::wstring_view path);
+  RegistryKey* Key(RegRoot root, std::wstring_view path, bool create, bool branch);
   void Refresh(RegRoot root);
   void Migrate();
   /// Stores the changed hives; `machine`, `user` say which.

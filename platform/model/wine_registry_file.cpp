@@ -1,6 +1,7 @@
 #include "platform/model/wine_registry_file.h"
 
 #include <cstdio>
+#include <cstring>
 #include <unordered_set>
 
 #include "platform/platform.h"
@@ -286,41 +287,91 @@ std::uint64_t FileTimeOf(std::int64_t seconds, long nanoseconds) {
          static_cast<std::uint64_t>(nanoseconds / 100);
 }
 
-std::string WineRegistryHeader(std::string_view relativeTo, std::string_view arch) {
-  std::string out(kMagic);
-  out += "\n;; All keys relative to ";
-  out += relativeTo;
-  out += "\n";
-  if (!arch.empty()) {
-    out += "\n#arch=";
-    out += arch;
-    out += "\n";
-  }
-  return out;
+WineRegistryFile& WineRegistryFile::operator=(const WineRegistryFile& other) {
+  if (this == &other) return *this;
+  bytes = other.bytes;
+  headerEnd = other.headerEnd;
+  arch = other.arch;
+  blocks = other.blocks;
+  index = other.index;
+  original = other.original;
+  implicit = other.implicit;
+  problems = other.problems;
+  // The blocks name their keys by the copy's own index.
+  for (Block& block : blocks)
+    if (block.key) block.key = &index.find(*block.key)->first;
+  return *this;
 }
 
-bool ReadWineRegistry(std::string_view bytes, RegistryTree& tree, WineRegistryFile& file) {
-  tree = RegistryTree();
-  file = WineRegistryFile();
-  std::size_t eol = bytes.find('\n');
-  std::string_view first = bytes.substr(0, eol);
-  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
-  if (first != kMagic) return false;
+std::string WineIndexKey(std::wstring_view path) {
+  std::string key;
+  key.reserve(path.size());
+  bool first = true;
+  for (std::wstring_view part : SplitKeyPath(path)) {
+    if (!first) key += '\\';
+    first = false;
+    for (wchar_t c : part) {
+      if (c < 128) {
+        key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      } else {
+        key += WideToUtf8(std::wstring(1, FoldCase(c)));
+      }
+    }
+  }
+  return key;
+}
 
-  std::string_view rest = eol == std::string_view::npos ? std::string_view() : bytes.substr(eol + 1);
-  RegistryKey* key = nullptr;
-  std::wstring keyPath;
-  std::size_t blockStart = std::string_view::npos;
-  std::vector<std::wstring> order;  // upper-cased paths of the keys read, for their originals
-  auto closeBlock = [&](std::size_t end) {
-    if (blockStart == std::string_view::npos) file.header = std::string(bytes.substr(0, end));
-    else file.blocks.back().text = std::string(bytes.substr(blockStart, end - blockStart));
-  };
+namespace {
+
+/// The index key of a block's escaped key text: directly for plain ASCII
+/// names (nearly all), through the full unescaping otherwise.
+bool IndexKeyOfLine(std::string_view line, std::string& key, std::wstring* path) {
+  key.clear();
+  key.reserve(line.size());
+  std::size_t i = 1;
+  bool plain = path == nullptr;
+  for (; plain && i < line.size() && line[i] != ']'; ++i) {
+    char c = line[i];
+    if (c == '\\') {
+      if (i + 1 < line.size() && line[i + 1] == '\\') {
+        if (!key.empty() && key.back() != '\\') key += '\\';
+        ++i;
+        continue;
+      }
+      plain = false;
+    } else if (static_cast<unsigned char>(c) >= 0x80) {
+      plain = false;
+    } else {
+      key += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+    }
+  }
+  if (plain) {
+    while (!key.empty() && key.back() == '\\') key.pop_back();
+    return i < line.size();
+  }
   std::u16string units;
+  if (ParseEscaped(line, 1, ']', units) == std::string_view::npos) return false;
+  std::wstring wide = UnitsToWide(units);
+  key = WineIndexKey(wide);
+  if (path) *path = std::move(wide);
+  return true;
+}
+
+std::string_view LineAt(std::string_view bytes, std::size_t pos) {
+  std::size_t end = bytes.find('\n', pos);
+  std::string_view line = bytes.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+  while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+  return line;
+}
+
+/// Parses a block's values into `key`; counts the lines Wine would reject.
+void LoadBlock(WineRegistryFile& file, WineRegistryFile::Block& block, RegistryKey* key) {
+  std::string_view text = std::string_view(file.bytes).substr(block.begin, block.end - block.begin);
+  std::size_t eol = text.find('\n');
+  std::string_view rest = eol == std::string_view::npos ? std::string_view() : text.substr(eol + 1);
   std::wstring name;
   RegistryValue value;
   while (!rest.empty()) {
-    std::size_t lineStart = static_cast<std::size_t>(rest.data() - bytes.data());
     std::size_t next = rest.find('\n');
     std::string_view line = rest.substr(0, next);
     rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
@@ -329,50 +380,148 @@ bool ReadWineRegistry(std::string_view bytes, RegistryTree& tree, WineRegistryFi
     while (lead < line.size() && IsBlank(line[lead])) ++lead;
     line.remove_prefix(lead);
     if (line.empty() || line[0] == ';') continue;
-    if (line[0] == '[') {
-      closeBlock(lineStart);
-      blockStart = lineStart;
-      file.blocks.emplace_back();
-      std::size_t end = ParseEscaped(line, 1, ']', units);
-      if (end == std::string_view::npos) {
-        // Kept as it is while the root keeps its values.
-        ++file.problems;
-        key = nullptr;
-        order.emplace_back();
-        continue;
-      }
-      keyPath = UnitsToWide(units);
-      file.blocks.back().path = keyPath;
-      key = tree.CreateKey(keyPath);
-      order.push_back(ToUpperNoCase(keyPath));
-      continue;
-    }
     if (line[0] == '#') {
-      if (blockStart == std::string_view::npos) {
-        if (line.substr(0, 6) == "#arch=") file.arch = std::string(line.substr(6));
-      } else if (line.substr(0, 6) != "#time=") {
-        file.blocks.back().options.append(line);
-        file.blocks.back().options += '\n';
+      if (line.substr(0, 6) != "#time=") {
+        block.options.append(line);
+        block.options += '\n';
       }
-      continue;
-    }
-    if (line[0] == '"' || line[0] == '@') {
-      if (!key || !ParseValue(line, rest, name, value)) {
-        ++file.problems;
-        continue;
-      }
+    } else if ((line[0] == '"' || line[0] == '@') && key && ParseValue(line, rest, name, value)) {
       key->SetValue(name, std::move(value));
-      continue;
+    } else {
+      ++file.problems;
     }
-    ++file.problems;
   }
-  closeBlock(bytes.size());
-  for (const std::wstring& path : order) {
-    auto [it, fresh] = file.original.try_emplace(path);
-    if (fresh)
-      if (const RegistryKey* k = tree.FindKey(path)) it->second = k->values();
+  block.loaded = true;
+}
+
+}  // namespace
+
+namespace {
+
+/// Adds block `number` to the index under `key`, after the key's others.
+void IndexBlock(WineRegistryFile& file, std::vector<WineRegistryFile::Block>& blocks, std::string key,
+                std::size_t number) {
+  auto [it, fresh] = file.index.try_emplace(std::move(key), number);
+  blocks[number].key = &it->first;
+  if (fresh) return;
+  std::size_t n = it->second;
+  while (blocks[n].next != static_cast<std::size_t>(-1)) n = blocks[n].next;
+  blocks[n].next = number;
+}
+
+}  // namespace
+
+bool ReadWineRegistry(std::string bytes, WineRegistryFile& file) {
+  file = WineRegistryFile();
+  std::size_t eol = bytes.find('\n');
+  std::string_view first = std::string_view(bytes).substr(0, eol);
+  if (!first.empty() && first.back() == '\r') first.remove_suffix(1);
+  if (first != kMagic) return false;
+  file.bytes = std::move(bytes);
+  std::string_view all = file.bytes;
+  file.index.reserve(all.size() / 128);
+  file.blocks.reserve(all.size() / 128);
+  // A key starts a line with "[" (after blanks); nothing else does.
+  std::size_t pos = eol == std::string_view::npos ? all.size() : eol + 1;
+  std::string key;
+  bool headerDone = false;
+  const char* data = all.data();
+  while (pos < all.size()) {
+    std::size_t lead = pos;
+    while (lead < all.size() && IsBlank(data[lead])) ++lead;
+    if (lead < all.size() && data[lead] == '[') {
+      if (!file.blocks.empty()) file.blocks.back().end = pos;
+      else file.headerEnd = pos, headerDone = true;
+      file.blocks.emplace_back();
+      file.blocks.back().begin = pos;
+      if (IndexKeyOfLine(LineAt(all, lead), key, nullptr)) IndexBlock(file, file.blocks, key, file.blocks.size() - 1);
+      else ++file.problems;  // kept as it is, never loaded
+    } else if (!headerDone && all.compare(lead, 6, "#arch=") == 0) {
+      file.arch = std::string(LineAt(all, lead + 6));
+    }
+    const void* next = std::memchr(data + pos, '\n', all.size() - pos);
+    pos = next ? static_cast<std::size_t>(static_cast<const char*>(next) - data) + 1 : all.size();
   }
+  if (!file.blocks.empty()) file.blocks.back().end = all.size();
+  else file.headerEnd = all.size();
   return true;
+}
+
+RegistryKey* LoadWineKey(WineRegistryFile& file, RegistryTree& tree, std::wstring_view path, bool branch) {
+  auto loadOne = [&](const std::string& key, std::wstring_view wanted) -> RegistryKey* {
+    if (file.original.count(key) || file.implicit.count(key)) return tree.FindKey(wanted) ? tree.CreateKey(wanted) : nullptr;
+    auto it = file.index.find(key);
+    if (it == file.index.end()) return nullptr;
+    RegistryKey* target = nullptr;
+    std::string ignored;
+    for (std::size_t number = it->second; number != static_cast<std::size_t>(-1); number = file.blocks[number].next) {
+      WineRegistryFile::Block& block = file.blocks[number];
+      std::string_view all = file.bytes;
+      std::size_t lead = block.begin;
+      while (IsBlank(all[lead])) ++lead;
+      IndexKeyOfLine(LineAt(all, lead), ignored, &block.path);
+      target = tree.CreateKey(block.path);
+      LoadBlock(file, block, target);
+    }
+    file.original[key] = {target ? std::wstring(wanted) : std::wstring(), target ? target->values() : RegistryValues()};
+    return target;
+  };
+  std::string key = WineIndexKey(path);
+  RegistryKey* found = nullptr;
+  if (!key.empty()) {
+    found = loadOne(key, path);
+    if (!found) {
+      if (const RegistryKey* existing = tree.FindKey(path)) found = const_cast<RegistryKey*>(existing);
+    }
+    if (!found && !file.implicit.count(key)) {
+      // A key the file has only as the parent of others.
+      std::string prefix = key + '\\';
+      for (const auto& entry : file.index)
+        if (entry.first.compare(0, prefix.size(), prefix) == 0) {
+          file.implicit.insert(key);
+          found = tree.CreateKey(path);
+          break;
+        }
+    } else if (!found && file.implicit.count(key)) {
+      found = tree.CreateKey(path);
+    }
+  } else {
+    found = const_cast<RegistryKey*>(&tree.root());
+    if (!file.original.count(key)) {
+      auto it = file.index.find(key);
+      if (it != file.index.end())
+        for (std::size_t number = it->second; number != static_cast<std::size_t>(-1); number = file.blocks[number].next)
+          LoadBlock(file, file.blocks[number], found);
+      file.original[key] = {L"", found->values()};
+    }
+  }
+  if (!branch) return found;
+  std::string prefix = key.empty() ? std::string() : key + '\\';
+  std::vector<std::string> below;
+  for (const auto& entry : file.index)
+    if (!entry.first.empty() && entry.first.compare(0, prefix.size(), prefix) == 0 && !file.original.count(entry.first))
+      below.push_back(entry.first);
+  for (const std::string& k : below) {
+    std::size_t number = file.index[k];
+    WineRegistryFile::Block& block = file.blocks[number];
+    std::string_view all = file.bytes;
+    std::size_t lead = block.begin;
+    while (IsBlank(all[lead])) ++lead;
+    std::string ignored;
+    std::wstring full;
+    IndexKeyOfLine(LineAt(all, lead), ignored, &full);
+    loadOne(k, full);
+  }
+  return found ? found : (key.empty() ? nullptr : const_cast<RegistryKey*>(tree.FindKey(path)));
+}
+
+WineRegistryFile NewWineRegistry(std::string_view relativeTo, std::string_view arch) {
+  WineRegistryFile file;
+  file.bytes = std::string(kMagic) + "\n;; All keys relative to " + std::string(relativeTo) + "\n";
+  if (!arch.empty()) file.bytes += "\n#arch=" + std::string(arch) + "\n";
+  file.arch = std::string(arch);
+  file.headerEnd = file.bytes.size();
+  return file;
 }
 
 std::string WineKeyBlock(std::wstring_view path, const RegistryKey& key, std::uint64_t filetime,
@@ -396,23 +545,43 @@ struct Writer {
   std::uint64_t now;
   std::string out;
   std::vector<WineRegistryFile::Block> blocks;
-  std::unordered_set<const RegistryKey*> written;
+  bool reindex;            // blocks were dropped, so their numbers change
+  WineRegistryFile fresh;  // the new index when they do
 
-  void Add(std::wstring path, std::string text, std::string options) {
+  void Add(std::string_view text, WineRegistryFile::Block block) {
+    block.begin = out.size();
     out += text;
-    blocks.push_back({std::move(path), std::move(text), std::move(options)});
+    block.end = out.size();
+    const std::string* key = block.key;
+    if (reindex) block.next = static_cast<std::size_t>(-1);
+    blocks.push_back(std::move(block));
+    if (key && reindex) IndexBlock(fresh, blocks, *key, blocks.size() - 1);
   }
 
   void AppendNewKeys(const RegistryKey& key, const std::wstring& path, bool isRoot) {
     // Wine keeps a key that has values or no subkeys; the others come back
-    // with their subkeys.
-    if (!written.count(&key) && (!key.values().empty() || (key.subkeys().empty() && !isRoot))) {
-      if (out.size() < 2 || out.compare(out.size() - 2, 2, "\n\n") != 0) {
-        out += '\n';
-        if (!blocks.empty()) blocks.back().text += '\n';
+    // with their subkeys.  A key loaded as a parent may have subkeys in the
+    // file that were never loaded, and a key with a block has it already.
+    if (!key.values().empty() || (key.subkeys().empty() && !isRoot)) {
+      std::string indexKey = WineIndexKey(path);
+      const auto& index = reindex ? fresh.index : file.index;
+      if (!index.count(indexKey) && !(key.values().empty() && file.implicit.count(indexKey))) {
+        if (out.size() < 2 || out.compare(out.size() - 2, 2, "\n\n") != 0) {
+          out += '\n';
+          if (!blocks.empty()) blocks.back().end = out.size();
+        }
+        file.original[indexKey] = {path, key.values()};
+        WineRegistryFile::Block block;
+        block.path = path;
+        block.loaded = true;
+        if (reindex) {
+          block.key = &indexKey;
+          Add(WineKeyBlock(path, key, now, {}), std::move(block));
+        } else {
+          Add(WineKeyBlock(path, key, now, {}), std::move(block));
+          IndexBlock(file, blocks, indexKey, blocks.size() - 1);
+        }
       }
-      file.original[ToUpperNoCase(path)] = key.values();
-      Add(path, WineKeyBlock(path, key, now, {}), {});
     }
     for (const auto& entry : key.subkeys())
       AppendNewKeys(*entry.second, isRoot ? entry.second->name() : path + L"\\" + entry.second->name(), false);
@@ -422,34 +591,53 @@ struct Writer {
 }  // namespace
 
 std::string WriteWineRegistry(const RegistryTree& tree, WineRegistryFile& file, std::uint64_t now) {
-  Writer w{tree, file, now, file.header, {}, {}};
+  // Block numbers stay as they are unless a key went; then the index is
+  // made again.
+  bool dropped = false;
+  for (std::size_t n = 0; n < file.blocks.size(); ++n) {
+    const WineRegistryFile::Block& block = file.blocks[n];
+    // A key with several blocks loses the later ones when it changes.
+    if (block.key && block.loaded &&
+        (!tree.FindKey(block.path) || block.next != static_cast<std::size_t>(-1) || file.index[*block.key] != n))
+      dropped = true;
+  }
+  Writer w{tree, file, now, file.bytes.substr(0, file.headerEnd), {}, dropped, {}};
+  if (dropped) w.fresh.index.reserve(file.index.size() + 16);
+  w.blocks.reserve(file.blocks.size() + 16);
+  w.out.reserve(file.bytes.size() + 4096);
   std::unordered_set<const RegistryKey*> changed;
+  std::string_view old = file.bytes;
   for (WineRegistryFile::Block& block : file.blocks) {
+    std::string_view text = old.substr(block.begin, block.end - block.begin);
+    if (!block.key || !block.loaded) {
+      w.Add(text, std::move(block));  // as it was
+      continue;
+    }
     const RegistryKey* key = tree.FindKey(block.path);
-    std::wstring upper = ToUpperNoCase(block.path);
     if (!key) {
-      file.original.erase(upper);
+      file.original.erase(*block.key);
       continue;
     }
     if (changed.count(key)) continue;  // a key found twice is written once when it changed
-    w.written.insert(key);
-    auto original = file.original.find(upper);
-    if (original != file.original.end() && original->second == key->values()) {
-      w.Add(std::move(block.path), std::move(block.text), std::move(block.options));
+    auto original = file.original.find(*block.key);
+    if (original != file.original.end() && original->second.values == key->values()) {
+      w.Add(text, std::move(block));
       continue;
     }
     changed.insert(key);
-    std::string text = WineKeyBlock(block.path, *key, now, block.options);
+    std::string fresh = WineKeyBlock(block.path, *key, now, block.options);
     // Keep the blank lines that ended the block.
-    std::size_t keep = block.text.size();
-    while (keep > 0 && (block.text[keep - 1] == '\n' || block.text[keep - 1] == '\r')) --keep;
-    std::size_t firstBreak = block.text.find('\n', keep);
-    if (firstBreak != std::string::npos) text.append(block.text, firstBreak + 1, std::string::npos);
-    file.original[upper] = key->values();
-    w.Add(std::move(block.path), std::move(text), std::move(block.options));
+    std::size_t keep = text.size();
+    while (keep > 0 && (text[keep - 1] == '\n' || text[keep - 1] == '\r')) --keep;
+    std::size_t firstBreak = text.find('\n', keep);
+    if (firstBreak != std::string_view::npos) fresh.append(text.substr(firstBreak + 1));
+    file.original[*block.key] = {block.path, key->values()};
+    w.Add(fresh, std::move(block));
   }
   w.AppendNewKeys(tree.root(), L"", true);
   file.blocks = std::move(w.blocks);
+  if (dropped) file.index = std::move(w.fresh.index);  // the blocks' key pointers lead into its nodes, which move along
+  file.bytes = w.out;
   return std::move(w.out);
 }
 

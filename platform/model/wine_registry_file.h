@@ -16,43 +16,77 @@
 //   "Blob"=hex:01,02,\                    REG_BINARY, continued on the next line;
 //     03                                  hex(N): any other type
 //
-// A file read here keeps the bytes of every key block; writing it back
-// gives those bytes unchanged for each key whose values did not change, a
-// fresh block (with a new timestamp) for each key that did, and appends
-// keys that are new, so the file stays a diff of what was changed.
+// A file read here is only indexed: the blocks of a key are parsed into a
+// tree when the key is first asked for (a prefix's system.reg has some
+// 15,000 keys, a launch needs a handful).  Writing it back gives the bytes
+// of every block unchanged whose key was not loaded or whose values did
+// not change, a fresh block (with a new timestamp) for each key that did,
+// and appends keys that are new, so the file stays a diff of what was
+// changed.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/model/registry_tree.h"
 
 namespace kestrel {
 
+using RegistryValues = std::vector<std::pair<std::wstring, RegistryValue>>;
+
 struct WineRegistryFile {
+  WineRegistryFile() = default;
+  WineRegistryFile(const WineRegistryFile& other) { *this = other; }
+  WineRegistryFile& operator=(const WineRegistryFile& other);
+  WineRegistryFile(WineRegistryFile&&) = default;
+  WineRegistryFile& operator=(WineRegistryFile&&) = default;
+
   struct Block {
-    std::wstring path;    ///< '\' between names, relative to the hive
-    std::string text;     ///< the block's bytes, from its "[" line to the next
-    std::string options;  ///< its "#" lines other than "#time=", to keep them
+    std::size_t begin = 0, end = 0;  ///< the block's bytes in `bytes`, from its "[" line to the next
+    const std::string* key = nullptr;  ///< its index key (in `index`); null for a key line Wine would
+                                       ///< reject: kept, never loaded
+    std::size_t next = static_cast<std::size_t>(-1);  ///< the key's next block, if it has several
+    std::wstring path;               ///< '\' between names; filled when the block is loaded
+    std::string options;             ///< its "#" lines other than "#time=", filled likewise
+    bool loaded = false;
   };
-  std::string header;  ///< bytes before the first key, kept as they are
+  struct Original {
+    std::wstring path;
+    RegistryValues values;  ///< as the file held them
+  };
+  std::string bytes;   ///< the whole file
+  std::size_t headerEnd = 0;  ///< bytes before the first key
   std::string arch;    ///< "win64", "win32" or empty (no "#arch=" line)
   std::vector<Block> blocks;
-  /// The values each key had when read, by upper-cased path.
-  std::unordered_map<std::wstring, std::vector<std::pair<std::wstring, RegistryValue>>> original;
-  std::size_t problems = 0;  ///< lines Wine itself would reject
+  /// The first block of each key, by the index key of its path (WineIndexKey).
+  std::unordered_map<std::string, std::size_t> index;
+  /// The keys loaded into the tree, by index key, with what they held.
+  std::unordered_map<std::string, Original> original;
+  /// Keys the file has only as parents of others, loaded as such.
+  std::unordered_set<std::string> implicit;
+  std::size_t problems = 0;  ///< lines Wine would reject, in the blocks loaded so far
 };
 
-/// Reads a file into `tree` (emptied first) and `file`.  False when it is
-/// not a Wine registry file (no "WINE REGISTRY Version 2" first line);
-/// lines that Wine would reject are counted in `file.problems` and skipped.
-bool ReadWineRegistry(std::string_view bytes, RegistryTree& tree, WineRegistryFile& file);
+/// How a key path is looked up in the index: "\" between names, case
+/// folded.
+std::string WineIndexKey(std::wstring_view path);
 
-/// A new, empty file's header: `relativeTo` is "REGISTRY\\Machine" or the
-/// user's key, `arch` "win64", "win32" or empty.
-std::string WineRegistryHeader(std::string_view relativeTo, std::string_view arch);
+/// Indexes a file's bytes (kept in `file`).  False when it is not a Wine
+/// registry file (no "WINE REGISTRY Version 2" first line).
+bool ReadWineRegistry(std::string bytes, WineRegistryFile& file);
+
+/// Loads the key at `path` into `tree` (with its parents), and with
+/// `branch` every key below it too.  Returns the key, or null when neither
+/// the file nor the tree has it.  A key loaded before is left as the tree
+/// has it.
+RegistryKey* LoadWineKey(WineRegistryFile& file, RegistryTree& tree, std::wstring_view path, bool branch);
+
+/// A new, empty file: `relativeTo` is "REGISTRY\\\\Machine" or the user's
+/// key as Wine writes it, `arch` "win64", "win32" or empty.
+WineRegistryFile NewWineRegistry(std::string_view relativeTo, std::string_view arch);
 
 /// The file's bytes for `tree`; `now` is the FILETIME (100 ns since 1601)
 /// given to keys that changed.  `file` is brought up to date with what was

@@ -4,7 +4,7 @@
 
 namespace kestrel {
 
-std::wstring Wow64MachinePath(const RegistryTree& tree, std::wstring_view path) {
+std::wstring Wow64MachinePath(std::wstring_view path, const std::function<bool(std::wstring_view)>& exists) {
   std::vector<std::wstring_view> parts = SplitKeyPath(path);
   auto join = [&](std::wstring head, std::size_t from) {
     for (std::size_t i = from; i < parts.size(); ++i) head += L"\\" + std::wstring(parts[i]);
@@ -18,8 +18,7 @@ std::wstring Wow64MachinePath(const RegistryTree& tree, std::wstring_view path) 
     // Software\Classes\Wow6432Node has of its own.
     std::wstring classes = software + L"\\" + std::wstring(parts[1]);
     if (parts.size() == 2 || EqualsNoCase(parts[2], L"Wow6432Node")) return join(classes, 2);
-    const RegistryKey* own = tree.FindKey(classes + L"\\Wow6432Node");
-    if (own && own->FindSubkey(parts[2])) return join(classes + L"\\Wow6432Node", 2);
+    if (exists(classes + L"\\Wow6432Node\\" + std::wstring(parts[2]))) return join(classes + L"\\Wow6432Node", 2);
     return join(classes, 2);
   }
   return join(software + L"\\Wow6432Node", 1);

@@ -11,6 +11,7 @@
 //
 // HKEY_CURRENT_USER is the same for both (Wine does not redirect it).
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,8 @@
 
 namespace kestrel {
 
-/// The path in a 64-bit machine hive `tree` that a 32-bit program's
-/// `path` leads to.
-std::wstring Wow64MachinePath(const RegistryTree& tree, std::wstring_view path);
+/// The path in a 64-bit machine hive that a 32-bit program's `path` leads
+/// to; `exists` says whether the hive has a key.
+std::wstring Wow64MachinePath(std::wstring_view path, const std::function<bool(std::wstring_view)>& exists);
 
 }  // namespace kestrel

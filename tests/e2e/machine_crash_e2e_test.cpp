@@ -47,9 +47,10 @@ long ProfileCounter(const std::string& bytes) {
 long RegistryCounter(const std::string& bytes) {
   RegistryTree tree;
   WineRegistryFile file;
-  if (!ReadWineRegistry(bytes, tree, file) || file.problems) return -1;
+  if (!ReadWineRegistry(bytes, file)) return -1;
+  LoadWineKey(file, tree, L"", true);
   WineRegistryFile copy = file;
-  if (WriteWineRegistry(tree, copy, 1) != bytes) return -1;
+  if (file.problems || WriteWineRegistry(tree, copy, 1) != bytes) return -1;
   const RegistryValue* value = tree.FindValue(L"Software\\KestrelCrash", L"counter");
   if (!value || value->type != 1 || value->data.size() < 4) return -1;
   std::string raw(value->data.begin(), value->data.end() - 2);
