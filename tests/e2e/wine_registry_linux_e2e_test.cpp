@@ -50,7 +50,8 @@ std::map<std::string, std::string> WaitForReport(const std::string& path) {
     }
     std::stringstream lines(text);
     for (std::string line; std::getline(lines, line);)
-      if (std::size_t eq = line.find('='); eq != std::string::npos) report[line.substr(0, eq)] = line.substr(eq + 1);
+      if (std::size_t eq = line.find('='); eq != std::string::npos)
+        report[line.substr(0, eq)] = line.substr(eq + 1, line.find('\r') - eq - 1);  // a Windows text file
   }
   return report;
 }
