@@ -21,13 +21,17 @@ struct RegistryValue {
   bool operator==(const RegistryValue&) const = default;
 };
 
+/// A key's values in the order they were first set.  A list, so that
+/// removing one costs the same however many there are.
+using RegistryValues = std::list<std::pair<std::wstring, RegistryValue>>;
+
 class RegistryKey {
  public:
   explicit RegistryKey(std::wstring name = {}) : name_(std::move(name)) {}
 
   const std::wstring& name() const { return name_; }
   /// Values in the order they were first set.
-  const std::list<std::pair<std::wstring, RegistryValue>>& values() const { return values_; }
+  const RegistryValues& values() const { return values_; }
   /// Subkeys by folded name (so in a stable, case-blind order).
   const std::map<std::wstring, std::unique_ptr<RegistryKey>>& subkeys() const { return subkeys_; }
 
@@ -41,10 +45,8 @@ class RegistryKey {
 
  private:
   std::wstring name_;
-  // A list, so that removing a value costs the same however many there are.
-  using Values = std::list<std::pair<std::wstring, RegistryValue>>;
-  Values values_;
-  std::unordered_map<std::wstring, Values::iterator> valueIndex_;  // folded name -> entry
+  RegistryValues values_;
+  std::unordered_map<std::wstring, RegistryValues::iterator> valueIndex_;  // folded name -> entry
   std::map<std::wstring, std::unique_ptr<RegistryKey>> subkeys_;
 };
 

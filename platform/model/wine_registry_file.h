@@ -35,8 +35,6 @@
 
 namespace kestrel {
 
-using RegistryValues = std::vector<std::pair<std::wstring, RegistryValue>>;
-
 struct WineRegistryFile {
   WineRegistryFile() = default;
   WineRegistryFile(const WineRegistryFile& other) { *this = other; }
