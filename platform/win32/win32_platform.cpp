@@ -23,6 +23,7 @@ using std::min;
 
 #include "platform/win32/win32_active_desktop.h"
 #include "platform/win32/win32_debug_log.h"
+#include "util/wide_format.h"
 
 namespace kestrel {
 
@@ -100,9 +101,13 @@ bool Win32Platform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size{};
   bool ok = ::GetFileSizeEx(file, &size) != FALSE;
-  if (ok && size.QuadPart > 0x7FFFFFFF) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);  // a launcher never reads files of gigabytes
-    ok = false;
+  if (ok && static_cast<unsigned long long>(size.QuadPart) > kMaxWholeFileBytes) {
+    // A 32-bit process could not even hold a file of a gigabyte or two.
+    ::CloseHandle(file);
+    OutputDebugStringW(FormatWide(L"MSG: File not read, larger than %d MiB: file=%s",
+                                  {static_cast<int>(kMaxWholeFileBytes >> 20), path}));
+    ::SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
   }
   std::string read;
   if (ok) {
