@@ -21,6 +21,12 @@
 
 namespace kestrel {
 
+/// Wine's Windows version name ("winxp") for compatibility layers
+/// ("WINXPSP3", or several with spaces between), empty when none of them
+/// names a Windows version.
+std::wstring WineVersionOfLayers(std::wstring_view layers);
+
+
 class LinuxPlatform : public Platform {
  public:
   LinuxPlatform();
