@@ -41,6 +41,8 @@ inline constexpr std::uint32_t kBadFormat = 11;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kInvalidName = 123;  ///< ERROR_INVALID_NAME
+inline constexpr std::uint32_t kFilenameTooLong = 206;  ///< ERROR_FILENAME_EXCED_RANGE
 inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kBadExeFormat = 193;
@@ -262,7 +264,8 @@ class Platform {
   virtual bool RemoveDirectoryW(const std::wstring& path) = 0;
   /// Creates or truncates a file and writes `bytes` (CreateFileW with
   /// GENERIC_WRITE and CREATE_ALWAYS, WriteFile, CloseHandle).  Empty bytes
-  /// leave an empty file.
+  /// leave an empty file.  A link at the name is replaced by the new file,
+  /// never written through.
   virtual bool WriteFileBytes(const std::wstring& path, std::string_view bytes) = 0;
 
   // --- Drives ----------------------------------------------------------------

@@ -106,8 +106,12 @@ class LinuxPlatform : public Platform {
 
  private:
   /// The parsed profile file at a host path, re-read when it changes; null
-  /// when it cannot be read.
-  const ProfileText* LoadProfile(const std::wstring& file);
+  /// when it cannot be read.  The caller shares ownership, so a reload on
+  /// another thread never frees the text it is reading.
+  std::shared_ptr<const ProfileText> LoadProfile(const std::wstring& file);
+  /// ReadWholeFile with the last error set, and a diagnostic line naming
+  /// `path` when the file is too large to read.
+  bool ReadWhole(const std::wstring& path, const std::string& host, std::string& bytes);
   /// The host path of a Windows path, or false with the last error set.
   /// `found` receives what resolving learned of it (see MachineRoot).
   bool Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found = nullptr,
@@ -151,7 +155,7 @@ class LinuxPlatform : public Platform {
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
-    ProfileText text;
+    std::shared_ptr<const ProfileText> text;
   };
 
   MachineRoot root_;
