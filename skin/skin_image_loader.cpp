@@ -37,7 +37,8 @@ SkinImagePtr LoadImageFromArchive(Platform& os, const std::wstring& name, const 
   if (!block) return nullptr;
   std::span<std::uint8_t> bytes = block->bytes();
   std::uint32_t produced = 0;
-  if (!bytes.empty()) UnzipArchiveItem(archive.handle(), index, bytes.data(), info.uncompressedSize, &produced);
+  if (!bytes.empty())
+    UnzipArchiveItem(archive.handle(), index, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &produced);
   // An entry that breaks off before its stated size would leave the block's
   // uncleared tail to the decoder: it counts as corrupt, and the loose file
   // is tried instead.
