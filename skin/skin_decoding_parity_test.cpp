@@ -23,6 +23,13 @@ namespace {
 
 const char* const kFolders[] = {"pngsuite", "crashers", "badpal", "edge"};
 
+// Where a palette image uses an index beyond its palette, GDI+ under Wine
+// reads palette entries it never filled: a 64-bit prefix gave transparent
+// black, a 32-bit one other bytes.  The Linux build makes such a pixel
+// transparent black.  In these images a pixel may therefore differ from
+// the reference where one side is transparent black.
+bool HasIndicesBeyondItsPalette(const std::string& folder) { return folder == "badpal"; }
+
 std::string PngDir() { return std::string(KESTREL_TESTDATA) + "/png"; }
 
 std::string ReadWhole(const std::string& path) {
@@ -38,10 +45,14 @@ class DecodingParityTest : public ::testing::Test {
     ASSERT_TRUE(testing::ReadBgraDump(PngDir() + "/gdiplus-reference.bgra.gz", reference_));
     for (const char* folder : kFolders)
       for (const auto& entry : std::filesystem::directory_iterator(PngDir() + "/" + folder))
-        if (entry.path().extension() == ".png") files_[entry.path().filename().string()] = entry.path().string();
+        if (entry.path().extension() == ".png") {
+          files_[entry.path().filename().string()] = entry.path().string();
+          if (HasIndicesBeyondItsPalette(folder)) beyondPalette_.insert(entry.path().filename().string());
+        }
   }
   std::vector<testing::DumpedImage> reference_;
   std::map<std::string, std::string> files_;  // file name -> path
+  std::set<std::string> beyondPalette_;       // file names
 };
 
 TEST_F(DecodingParityTest, EveryImageDecodesToTheReferencePixels) {
@@ -64,9 +75,15 @@ TEST_F(DecodingParityTest, EveryImageDecodesToTheReferencePixels) {
     ASSERT_EQ(image->Height(), expected.height);
     const std::vector<std::uint8_t> pixels = image->PremultipliedBgra();
     ASSERT_EQ(pixels.size(), expected.bgra.size());
+    auto transparentBlack = [](const std::vector<std::uint8_t>& p, std::size_t at) {
+      return p[at] == 0 && p[at + 1] == 0 && p[at + 2] == 0 && p[at + 3] == 0;
+    };
+    const bool lenient = beyondPalette_.count(expected.name) > 0;
     std::size_t off = 0;
     for (std::size_t i = 0; i < pixels.size(); ++i)
-      if (std::abs(pixels[i] - expected.bgra[i]) > 1 && off++ == 0)
+      if (std::abs(pixels[i] - expected.bgra[i]) > 1 &&
+          !(lenient && (transparentBlack(pixels, i / 4 * 4) || transparentBlack(expected.bgra, i / 4 * 4))) &&
+          off++ == 0)
         ADD_FAILURE() << "byte " << i << " (pixel " << i / 4 << ", channel " << i % 4 << "): "
                       << int(pixels[i]) << " where the reference has " << int(expected.bgra[i]);
     EXPECT_EQ(off, 0u) << "bytes more than 1 away from the reference";
