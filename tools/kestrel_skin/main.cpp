@@ -25,6 +25,8 @@ int main(int argc, char** argv) {
   // must reach standard output unchanged.
   (void)argc;
   (void)argv;
+  // GDI+ decodes the images that check examines.
+  os->InitializeFramework();
   args = kestrel::SplitCommandLineArgs(os->GetCommandLineW());
   if (!args.empty()) args.erase(args.begin());
   _setmode(_fileno(stdout), _O_BINARY);
