@@ -510,6 +510,12 @@ Handle LinuxPlatform::BeginThread(std::function<void()> routine) {
   return h;
 }
 
+// The machine model has no component objects: every thread is ready for
+// the shell's program starts as it is.
+bool LinuxPlatform::CoInitializeEx(std::uint32_t) { return true; }
+
+void LinuxPlatform::CoUninitialize() {}
+
 std::uint32_t LinuxPlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   std::unique_lock<std::mutex> guard(lock_);
   if (auto it = processes_.find(handle); it != processes_.end()) {
