@@ -1,5 +1,6 @@
 #include "actions/after_actions.h"
 
+#include "app/fitted_path.h"
 #include "app/split_list.h"
 #include "util/path_buffer.h"
 #include "util/process_utils.h"
@@ -15,9 +16,8 @@ bool RunAfterActions(Platform& os, const LaunchContext& context) {
   std::wstring program = os.GetPrivateProfileStringW(L"action_after", L"RunAfterExe", L"", kMaxPath, config);
   std::wstring param = os.GetPrivateProfileStringW(L"action_after", L"RunAfterParam", L"", kMaxPath, config);
   if (program.empty()) return false;
-  std::wstring file = FitBuffer(context.baseDir);
-  PathAddBackslash(file);
-  StrCatBuff(file, program);
+  std::wstring file = JoinPath(context.baseDir, program);
+  if (!PathFits(os, L"RunAfterExe", file)) return true;
   os.ShellExecuteW(L"open", file, param, DirectoryOf(file), win::kSwShowNormal);
   return true;
 }

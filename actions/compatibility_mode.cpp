@@ -1,5 +1,6 @@
 #include "actions/compatibility_mode.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/path_buffer.h"
 #include "util/utf.h"
@@ -11,10 +12,10 @@ bool SetCompatibilityMode(Platform& os, const LaunchContext& context) {
   if (!os.PathFileExistsW(config)) return false;
   std::wstring mode = os.GetPrivateProfileStringW(L"game_base", L"CompatibilityMode", L"", kMaxPath, config);
   if (mode.empty()) return false;
-  std::wstring exe = FitBuffer(context.baseDir);
-  PathAddBackslash(exe);
-  StrCatBuff(exe, context.game.mainExe);
-  if (!os.PathFileExistsW(exe)) return true;
+  // The game's path is the value's name: a cut one would set the mode of
+  // another program.
+  std::wstring exe = JoinPath(context.baseDir, context.game.mainExe);
+  if (!PathFits(os, L"SetCompatibilityMode", exe) || !os.PathFileExistsW(exe)) return true;
   std::string data = WideToUtf16Le(mode);
   data.append(2, '\0');  // REG_SZ data carries its terminator
   std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(data.data()), data.size());

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "actions/file_deletion.h"
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "app/split_list.h"
 #include "util/path_buffer.h"
@@ -33,11 +34,8 @@ bool RegDlls(Platform& os, const LaunchContext& context) {
   std::vector<std::wstring> items;
   if (!SplitList(items, list)) return false;
   for (const std::wstring& item : items) {
-    std::wstring path;
-    if (!ListedItemPath(context, item, path))
-      LogMessage(os, L"MSG: regsvr32 passed over, item=\"%s\" is too long for dir=%s", {item, context.baseDir});
-    else if (os.PathFileExistsW(path))
-      RegisterComponent(os, path);
+    std::wstring path = ListedItemPath(context, item);
+    if (PathFits(os, L"regsvr32", path) && os.PathFileExistsW(path)) RegisterComponent(os, path);
     os.Sleep(kRegistrationPauseMs);
   }
   return true;

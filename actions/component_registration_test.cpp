@@ -127,8 +127,8 @@ TEST_F(RegDllsTest, PathsTooLongForTheCommandAreNotStarted) {
   RegDlls(fake, deep);
   EXPECT_TRUE(fake.CallsOf(L"CreateProcessW").empty());
   EXPECT_EQ(fake.CallsOf(L"Sleep").size(), 1u);
-  EXPECT_EQ(fake.Logs(), (std::vector<std::wstring>{L"MSG: regsvr32 passed over, item=\"" + item + L"\" is too long for dir=" +
-                                                    deep.baseDir}));
+  EXPECT_EQ(fake.Logs(), (std::vector<std::wstring>{L"MSG: regsvr32 passed over, path too long (269 characters): " +
+                                                    deep.baseDir + L"\\" + item}));
 }
 
 }  // namespace

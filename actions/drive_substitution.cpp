@@ -1,5 +1,6 @@
 #include "actions/drive_substitution.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/drive_letters.h"
 #include "util/path_buffer.h"
@@ -34,7 +35,8 @@ std::wstring MappedFolder(std::wstring folder) {
 bool SubstFlag(Platform& os, LaunchContext& context) {
   if (os.GetPrivateProfileIntW(L"action_first", L"substFlag", 0, ConfigPath(context)) <= 0) return true;
 
-  std::wstring program = FitBuffer(GamePatchDir(context) + L"subst.exe");
+  std::wstring program = GamePatchDir(context) + L"subst.exe";
+  if (!PathFits(os, L"subst", program)) return true;
   if (!os.PathFileExistsW(program)) {
     // Without the program nothing can be mapped; waiting for the drive
     // would only cost the player 20 s and leave baseDir on a dead letter.

@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "app/split_list.h"
 #include "util/file_tree.h"
@@ -9,12 +10,8 @@
 
 namespace kestrel {
 
-bool ListedItemPath(const LaunchContext& context, const std::wstring& item, std::wstring& path) {
-  path = context.baseDir;
-  if (path.size() >= kMaxPath || !PathAddBackslash(path)) return false;
-  if (path.size() + item.size() >= kMaxPath) return false;
-  path += item;
-  return true;
+std::wstring ListedItemPath(const LaunchContext& context, const std::wstring& item) {
+  return JoinPath(context.baseDir, item);
 }
 
 bool StaysInsideFolder(const std::wstring& item) {
@@ -46,11 +43,8 @@ bool DeleteListedPaths(Platform& os, const LaunchContext& context, const std::ws
       LogMessage(os, L"MSG: Delete passed over, item=\"%s\" is not inside dir=%s", {item, context.baseDir});
       continue;
     }
-    std::wstring path;
-    if (!ListedItemPath(context, item, path)) {
-      LogMessage(os, L"MSG: Delete passed over, item=\"%s\" is too long for dir=%s", {item, context.baseDir});
-      continue;
-    }
+    std::wstring path = ListedItemPath(context, item);
+    if (!PathFits(os, L"Delete", path)) continue;
     if (os.PathIsDirectoryW(path)) {
       DeleteDirectoryTree(os, path);
       LogMessage(os, L"MSG: Delete directory succeed, dir=%s", {path});

@@ -21,9 +21,9 @@ bool DeleteListedPaths(Platform& os, const LaunchContext& context, const std::ws
 /// current Config.ini handed to DeleteListedPaths.  Always true.
 bool DelFileOrDirs(Platform& os, const LaunchContext& context);
 
-/// baseDir, a backslash unless it ends in one, and `item`: false when that
-/// does not fit a path buffer (260 characters with the terminator).
-bool ListedItemPath(const LaunchContext& context, const std::wstring& item, std::wstring& path);
+/// baseDir, a backslash unless it ends in one, and `item`, uncut; an item
+/// path that does not fit is passed over (PathFits, app/fitted_path.h).
+std::wstring ListedItemPath(const LaunchContext& context, const std::wstring& item);
 
 /// True when `item`, read as a path relative to a folder, names something
 /// strictly below that folder: not empty, never above it through "..", and

@@ -79,16 +79,16 @@ TEST_F(DeletionTest, ItemsInsideAreDeletedAndOverlongOnesPassedOver) {
 
   std::wstring longItem(300, L'x');
   DeleteListedPaths(fake, context, longItem + L"|*|log.txt");
-  EXPECT_EQ(fake.Logs()[0], L"MSG: Delete passed over, item=\"" + longItem + L"\" is too long for dir=D:\\Games\\Foo");
+  EXPECT_EQ(fake.Logs()[0], L"MSG: Delete passed over, path too long (313 characters): D:\\Games\\Foo\\" + longItem);
   EXPECT_EQ(fake.CallsOf(L"DeleteFileW")[0].args[0], L"D:\\Games\\Foo\\*");  // a wildcard names no file
   EXPECT_TRUE(fake.PathFileExistsW(L"D:\\Games\\Foo\\game.exe"));
   EXPECT_FALSE(fake.PathFileExistsW(L"D:\\Games\\Foo\\log.txt"));
 
   // The longest item that fits: baseDir, its backslash and the item in 259.
-  std::wstring path;
-  EXPECT_TRUE(ListedItemPath(context, std::wstring(259 - 13, L'a'), path));
-  EXPECT_EQ(path.size(), 259u);
-  EXPECT_FALSE(ListedItemPath(context, std::wstring(259 - 12, L'a'), path));
+  fake.ClearRecord();
+  DeleteListedPaths(fake, context, std::wstring(259 - 13, L'a') + L"|" + std::wstring(259 - 12, L'b'));
+  ASSERT_EQ(fake.CallsOf(L"DeleteFileW").size(), 1u);
+  EXPECT_EQ(fake.CallsOf(L"DeleteFileW")[0].args[0].size(), 259u);
 }
 
 TEST_F(DeletionTest, TheActionReadsItsListFromTheCurrentConfig) {

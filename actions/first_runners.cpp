@@ -16,7 +16,9 @@ bool RunProgram(Platform& os, const LaunchContext& context, const wchar_t* exeKe
   std::wstring program = ReadAction(os, context, exeKey);
   std::wstring param = ReadAction(os, context, paramKey);
   if (program.empty()) return false;
-  std::wstring path = ResolveRunPath(os, program, context);
+  std::optional<std::wstring> resolved = ResolveRunPath(os, program, context);
+  if (!resolved) return true;  // refused: a cut path would start another program
+  const std::wstring& path = *resolved;
   if (!path.empty() && os.PathFileExistsW(path)) {
     os.ShellExecuteW(L"open", path, param, context.baseDir, win::kSwShowNormal);
     LogMessage(os, L"MSG: runpre file=%s, param=%s, workdir=%s, code=%d",

@@ -49,14 +49,14 @@ TEST_F(RunnersTest, ResolveRunPathForms) {
   };
   for (const Case& c : cases) {
     fake_.ClearRecord();
-    EXPECT_EQ(ResolveRunPath(fake_, c.value, context_), c.path) << WideToUtf8(c.value);
+    EXPECT_EQ(ResolveRunPath(fake_, c.value, context_).value_or(L"(refused)"), c.path) << WideToUtf8(c.value);
     EXPECT_EQ(fake_.Logs(), std::vector<std::wstring>{L"MSG: runpre=" + c.path + L", code=0"});
   }
 }
 
 TEST_F(RunnersTest, AppDataFormWithoutTheFolderNamesNothing) {
   FakePlatform bare;
-  EXPECT_EQ(ResolveRunPath(bare, L"[APPDATA]\\up.exe", context_), L"");
+  EXPECT_EQ(ResolveRunPath(bare, L"[APPDATA]\\up.exe", context_).value_or(L"(refused)"), L"");
 }
 
 TEST_F(RunnersTest, RunFirstExeStartsInBaseDirOrHandsTheRawValueOver) {

@@ -1,26 +1,23 @@
 #include "actions/patch_scripts.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/path_buffer.h"
 
 namespace kestrel {
 
-namespace {
-constexpr std::uint32_t kErrorFilenameTooLong = 206;
-}
-
 bool RunPatchScripts(Platform& os, const LaunchContext& context) {
   std::wstring folder = GamePatchDir(context);
 
-  std::wstring batch = FitBuffer(folder + L"run.bat");
-  if (os.PathFileExistsW(batch)) {
+  std::wstring batch = folder + L"run.bat";
+  if (PathFits(os, L"Excute bat", batch) && os.PathFileExistsW(batch)) {
     std::wstring workDir = DirectoryOf(batch);
     os.ShellExecuteW(L"open", batch, L"", workDir, win::kSwHide);
     LogMessage(os, L"MSG: Excute bat file=%s, workdir=%s, code=%d", {batch, workDir, LastErrorCode(os)});
   }
 
-  std::wstring script = FitBuffer(folder + L"run.vbs");
-  if (os.PathFileExistsW(script)) {
+  std::wstring script = folder + L"run.vbs";
+  if (PathFits(os, L"Excute vbs", script) && os.PathFileExistsW(script)) {
     std::wstring commandLine = L"wscript \"" + script + L"\"";
     Handle process = kNoHandle;
     if (commandLine.size() < kMaxPath) {
@@ -28,7 +25,7 @@ bool RunPatchScripts(Platform& os, const LaunchContext& context) {
     } else {
       // A cut command line would lose the script's closing quote and run
       // whatever its first part names.
-      os.SetLastError(kErrorFilenameTooLong);
+      os.SetLastError(win::kFilenameTooLong);
     }
     LogMessage(os, L"MSG: Excute vbs cmdline=%s, code=%d", {commandLine, LastErrorCode(os)});
     if (process != kNoHandle) os.CloseHandle(process);

@@ -1,6 +1,7 @@
 #include "actions/platform_config.h"
 
 #include "actions/game_directory.h"
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/nocase.h"
 #include "util/path_buffer.h"
@@ -74,7 +75,11 @@ bool WritePlatformEntries(Platform& os, const std::wstring& target, const std::v
       if (directory.size() + rest.size() >= kMaxPath) continue;  // would not fit its buffer
       value = directory + rest;
     }
-    os.WritePrivateProfileStringW(entry.section, entry.key, value, target);
+    // A write that fails (a full disk, a read-only file) is named; the
+    // file keeps what it had, and the launch goes on.
+    if (!os.WritePrivateProfileStringW(entry.section, entry.key, value, target))
+      LogMessage(os, L"MSG: set_platform write failed, file=%s, section=%s, key=%s, code=%d",
+                 {target, entry.section, entry.key, LastErrorCode(os)});
   }
   return true;
 }
@@ -101,10 +106,7 @@ bool SetPlatform(Platform& os, const LaunchContext& context) {
     LogMessage(os, L"MSG: set_platform passed over, file=%s names neither [GAMEDIR] nor [APPDATA]", {file});
     return true;
   }
-  if (target.size() >= kMaxPath) {
-    LogMessage(os, L"MSG: set_platform passed over, file=%s is too long", {target});
-    return true;
-  }
+  if (!PathFits(os, L"set_platform", target)) return true;
 
   std::vector<PlatformEntry> entries = ReadPlatformEntries(os, config);
   if (!entries.empty()) WritePlatformEntries(os, target, entries);

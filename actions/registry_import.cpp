@@ -1,6 +1,7 @@
 #include "actions/registry_import.h"
 
 #include "actions/game_directory.h"
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "app/split_list.h"
 #include "util/path_buffer.h"
@@ -10,15 +11,13 @@ namespace kestrel {
 
 namespace {
 
-constexpr std::uint32_t kErrorInvalidName = 123;
-constexpr std::uint32_t kErrorFilenameTooLong = 206;
 constexpr int kCsidlSystem = 37;
 constexpr int kMaxAssocIds = 260;
 
 // A converted file's name comes from the registry's game ids: it must not
 // lead the file out of GamePatch.
 bool IsPlainFileName(const std::wstring& name) {
-  return !name.empty() && name != L"." && name != L".." && name.find_first_of(L"\\/:") == std::wstring::npos;
+  return !name.empty() && name != L"." && name != L".." && name.find_first_of(std::wstring_view(L"\\/:\0", 4)) == std::wstring::npos;
 }
 
 // The template with every "|gamepath|" replaced, working on the UTF-16LE
@@ -58,17 +57,16 @@ std::wstring DoubleBackslashes(const std::wstring& text) {
 
 bool ConvertRegTemplate(Platform& os, const std::wstring& name, const std::wstring& gameDirectory,
                         const LaunchContext& context) {
-  std::wstring source = FitBuffer(gameDirectory);
-  PathAddBackslash(source);
-  source += L"GamePatch\\reg.cfg";
-  if (source.size() >= kMaxPath || !os.PathFileExistsW(source)) return true;
+  std::wstring source = JoinPath(gameDirectory, L"GamePatch\\reg.cfg");
+  if (!PathFits(os, L"Convert", source) || !os.PathFileExistsW(source)) return true;
 
   std::wstring target = GamePatchDir(context) + name + L".reg";
-  if (!IsPlainFileName(name) || target.size() >= kMaxPath) {
-    os.SetLastError(IsPlainFileName(name) ? kErrorFilenameTooLong : kErrorInvalidName);
+  if (!IsPlainFileName(name)) {
+    os.SetLastError(win::kInvalidName);
     LogMessage(os, L"MSG: Convert failed, file=%s, code=%d", {target, LastErrorCode(os)});
     return true;
   }
+  if (!PathFits(os, L"Convert", target)) return true;
   std::string bytes;
   if (!os.ReadFileBytes(source, bytes)) {
     // A template held by another program: the .reg of an earlier launch,
@@ -76,7 +74,12 @@ bool ConvertRegTemplate(Platform& os, const std::wstring& name, const std::wstri
     LogMessage(os, L"MSG: Convert failed, file=%s, code=%d", {source, LastErrorCode(os)});
     return true;
   }
-  os.WriteFileBytes(target, Replace(bytes, DoubleBackslashes(gameDirectory)));
+  // A write that fails (a full disk) leaves the .reg of an earlier launch,
+  // if any, whole: the writer replaces the file in one step.
+  if (!os.WriteFileBytes(target, Replace(bytes, DoubleBackslashes(gameDirectory)))) {
+    LogMessage(os, L"MSG: Convert failed, file=%s, code=%d", {target, LastErrorCode(os)});
+    return true;
+  }
   LogMessage(os, L"MSG: Convert succeed, file=%s, code=%d", {target, LastErrorCode(os)});
   return true;
 }
@@ -100,7 +103,7 @@ bool RunAssocGids(Platform& os, const LaunchContext& context) {
 bool ImportRegFiles(Platform& os, const LaunchContext& context) {
   std::wstring folder = GamePatchDir(context);
   std::wstring pattern = folder + L"*.reg";
-  if (pattern.size() >= kMaxPath) return true;
+  if (!PathFits(os, L"regedit", pattern)) return true;
   std::wstring system = os.SHGetSpecialFolderPathW(kCsidlSystem);
   FindDataW found;
   Handle find = os.FindFirstFileW(pattern, found);
@@ -108,7 +111,7 @@ bool ImportRegFiles(Platform& os, const LaunchContext& context) {
   do {
     if (found.attributes & win::kFileAttributeDirectory) continue;
     std::wstring file = folder + found.fileName;
-    if (file.size() >= kMaxPath) continue;  // a cut path would name another file
+    if (!PathFits(os, L"regedit", file)) continue;
     os.ShellExecuteW(L"open", L"Regedit.exe", L"/s \"" + file + L"\"", system, win::kSwHide);
     LogMessage(os, L"MSG: regedit succeed, file=%s, code=%d", {file, LastErrorCode(os)});
     os.Sleep(50);

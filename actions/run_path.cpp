@@ -1,6 +1,7 @@
 #include "actions/run_path.h"
 
 #include "actions/game_directory.h"
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/path_buffer.h"
 
@@ -16,32 +17,23 @@ std::wstring From(const std::wstring& value, std::size_t position) {
 }
 }  // namespace
 
-std::wstring ResolveRunPath(Platform& os, const std::wstring& value, const LaunchContext& context) {
+std::optional<std::wstring> ResolveRunPath(Platform& os, const std::wstring& value, const LaunchContext& context) {
   std::wstring out;
   std::size_t open = value.find(L'[');
   std::size_t close = value.find(L']');
   if (open == 0 && close == 6) {
     std::wstring directory;
     ResolveGameDirectory(os, value.substr(1, 5), directory);
-    if (!directory.empty()) {
-      out = directory;
-      PathAddBackslash(out);
-      StrCatBuff(out, From(value, 8));
-    }
+    if (!directory.empty()) out = JoinPath(directory, From(value, 8));
   } else if (open == 0 && close == 8) {
     std::wstring appData = os.SHGetSpecialFolderPathW(kCsidlAppData);
     // Without an application-data folder the value names no program here,
     // rather than one in the root of the current drive.
-    if (!appData.empty()) {
-      out = FitBuffer(appData);
-      StrCatBuff(out, L"\\");
-      StrCatBuff(out, From(value, 10));
-    }
+    if (!appData.empty()) out = appData + L"\\" + From(value, 10);
   } else {
-    out = FitBuffer(context.baseDir);
-    PathAddBackslash(out);
-    StrCatBuff(out, value);
+    out = JoinPath(context.baseDir, value);
   }
+  if (!PathFits(os, L"runpre", out)) return std::nullopt;
   LogMessage(os, L"MSG: runpre=%s, code=%d", {out, LastErrorCode(os)});
   return out;
 }

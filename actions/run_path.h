@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 #include "app/launch_context.h"
@@ -17,7 +18,8 @@ namespace kestrel {
 ///                        from position 10; empty when the machine has no
 ///                        such folder;
 ///   anything else        baseDir, a backslash, the value.
-/// Logs the result.
-std::wstring ResolveRunPath(Platform& os, const std::wstring& value, const LaunchContext& context);
+/// Logs the result.  None, with a log line, when the path would not fit
+/// its 260-character buffer: a cut path would name another program.
+std::optional<std::wstring> ResolveRunPath(Platform& os, const std::wstring& value, const LaunchContext& context);
 
 }  // namespace kestrel

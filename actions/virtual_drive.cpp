@@ -2,6 +2,7 @@
 
 #include <vector>
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/drive_letters.h"
 #include "util/path_buffer.h"
@@ -15,13 +16,15 @@ bool VirtualDriveFile(Platform& os, const LaunchContext& context) {
   if (image.empty()) return true;
 
   std::wstring folder = GamePatchDir(context);
-  std::wstring program = FitBuffer(folder + L"Virtual Drive Manager\\Virtual Drive Manager.exe");
+  std::wstring program = folder + L"Virtual Drive Manager\\Virtual Drive Manager.exe";
+  if (!PathFits(os, L"Virtual Drive Manager", program)) return false;
   if (!os.PathFileExistsW(program)) {
     LogMessage(os, L"MSG: Virtual Drive Manager Load false, EXE file not Exists => %s, code=%d",
                {program, LastErrorCode(os)});
     return false;
   }
-  image = FitBuffer(folder + image);
+  image = folder + image;
+  if (!PathFits(os, L"Virtual Drive Manager", image)) return false;
   if (!os.PathFileExistsW(image)) {
     LogMessage(os, L"MSG: Virtual Drive Manager Load false, ISO file not Exists => %s, code=%d",
                {image, LastErrorCode(os)});

@@ -1,15 +1,15 @@
 #include "app/base_values.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/path_buffer.h"
 
 namespace kestrel {
 
 bool LoadBaseValues(Platform& os, LaunchContext& context, const std::wstring& ownDirectory) {
-  std::wstring config = FitBuffer(ownDirectory);
-  StrCatBuff(config, L"\\GamePatch\\Config.ini");
-  context.baseDir = FitBuffer(ownDirectory);
-  if (os.PathFileExistsW(config)) {
+  std::wstring config = ownDirectory + L"\\GamePatch\\Config.ini";
+  context.baseDir = ownDirectory;
+  if (PathFits(os, L"Init base value", config) && os.PathFileExistsW(config)) {
     context.game.mainExe = os.GetPrivateProfileStringW(L"game_base", L"mainExe", L"", kMaxPath, config);
     context.game.param = os.GetPrivateProfileStringW(L"game_base", L"param", L"", kMaxPath, config);
   }

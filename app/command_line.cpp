@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "app/wallpaper.h"
 #include "util/nocase.h"
@@ -67,8 +68,10 @@ bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context) {
   Fields fields = SplitFields(text);
   // Host paths (a Linux "/srv/games/Foo") are taken in their Windows form;
   // the game's parameters, where "/switch" is common, never are.
-  std::wstring f0 = FitBuffer(os.NativePathToWindows(fields.f[0]));
-  std::wstring f1 = FitBuffer(os.NativePathToWindows(fields.f[1]));
+  // The paths stay whole: each action checks that what it builds from them
+  // fits its buffer, and refuses rather than cuts (app/fitted_path.h).
+  std::wstring f0 = os.NativePathToWindows(fields.f[0]);
+  std::wstring f1 = os.NativePathToWindows(fields.f[1]);
   std::wstring f2 = FitBuffer(fields.f[2]);
 
   if (f0.empty() && !f1.empty()) {  // path form: |D:\Games\Foo\game.exe|params
@@ -86,9 +89,8 @@ bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context) {
   }
 
   if (EqualsNoCase(f1, L"Kestrel.exe")) {  // hand-over to the copy of the launcher in f0
-    std::wstring file = f0;
-    StrCatBuff(file, L"\\");
-    StrCatBuff(file, f1);
+    std::wstring file = f0 + L"\\" + f1;
+    if (!PathFits(os, L"Excute from cmdline", file)) return false;
     os.ShellExecuteW(L"open", file, L"", f0, win::kSwShowNormal);
     LogMessage(os, L"MSG: Excute from cmdline, file=%s, worddir=%s, code=%d", {file, f0, LastErrorCode(os)});
     return false;

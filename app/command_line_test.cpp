@@ -54,11 +54,13 @@ TEST(ParseCommandLine, GameForms) {
   }
 }
 
-TEST(ParseCommandLine, LongFieldsAreCut) {
+// Paths stay whole (each action refuses one that does not fit, rather than
+// cutting it into another file's name); the parameters are a value, cut.
+TEST(ParseCommandLine, LongPathsStayWholeParametersAreCut) {
   FakePlatform fake;
   Parsed p = Parse(std::wstring(300, L'd') + L"|" + std::wstring(300, L'e') + L"|" + std::wstring(5000, L'p'), fake);
-  EXPECT_EQ(p.context.baseDir, std::wstring(259, L'd'));  // no room for the backslash: left off
-  EXPECT_EQ(p.context.game.mainExe, std::wstring(259, L'e'));
+  EXPECT_EQ(p.context.baseDir, std::wstring(300, L'd'));  // the backslash comes when a path is joined
+  EXPECT_EQ(p.context.game.mainExe, std::wstring(300, L'e'));
   EXPECT_EQ(p.context.game.param, std::wstring(259, L'p'));
 }
 

@@ -1,5 +1,6 @@
 #include "app/game_launch.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "util/nocase.h"
 #include "util/path_buffer.h"
@@ -8,9 +9,8 @@ namespace kestrel {
 
 bool LaunchGame(Platform& os, const LaunchContext& context) {
   if (context.game.mainExe.empty()) return false;
-  std::wstring file = FitBuffer(context.baseDir);
-  PathAddBackslash(file);
-  StrCatBuff(file, context.game.mainExe);
+  std::wstring file = JoinPath(context.baseDir, context.game.mainExe);
+  if (!PathFits(os, L"Execute", file)) return true;
 
   // The extension is what follows the path's last "." (the whole path
   // without one), so a folder "Ver1.2" with an extensionless game in it

@@ -60,14 +60,17 @@ TEST(LaunchGame, FailureShowsOnlyInTheCode) {
                              L"MSG: Execute: file=D:\\Games\\Foo\\missing.exe, param=, workdir=D:\\Games\\Foo, code=2"});
 }
 
-TEST(LaunchGame, PathOfMoreThan259CharactersIsCut) {
+// A path cut to 259 characters would start another file: refused.
+TEST(LaunchGame, PathOfMoreThan259CharactersIsRefused) {
   FakePlatform fake;
   LaunchContext context;
   context.baseDir = L"D:\\" + std::wstring(250, L'a');
   context.game.mainExe = L"sub\\game.exe";
-  LaunchGame(fake, context);
-  ASSERT_EQ(fake.CallsOf(L"ShellExecuteW").size(), 1u);
-  EXPECT_EQ(fake.CallsOf(L"ShellExecuteW")[0].args[1].size(), 259u);
+  fake.AddFile((context.baseDir + L"\\sub\\game.exe").substr(0, 259));
+  EXPECT_TRUE(LaunchGame(fake, context));
+  EXPECT_TRUE(fake.CallsOf(L"ShellExecuteW").empty());
+  EXPECT_EQ(fake.Logs(), std::vector<std::wstring>{L"MSG: Execute passed over, path too long (266 characters): " +
+                                                   context.baseDir + L"\\sub\\game.exe"});
 }
 
 }  // namespace

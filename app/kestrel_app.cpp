@@ -4,6 +4,7 @@
 #include "actions/pre_launch_actions.h"
 #include "app/base_values.h"
 #include "app/command_line.h"
+#include "app/fitted_path.h"
 #include "app/game_launch.h"
 #include "chooser/version_chooser.h"
 #include "prereq/prerequisite_installer.h"
@@ -50,10 +51,8 @@ bool CKestrelExApp::InitInstance() {
   // The mutex is never released: it lives until the process ends.
   os_.CreateMutexW(MutexName(os_), true);
   if (os_.GetLastError() == win::kAlreadyExists) {
-    std::wstring halyard = OwnDirectory(os_);
-    PathAddBackslash(halyard);
-    StrCatBuff(halyard, L"Halyard.exe");
-    if (!os_.PathFileExistsW(halyard)) return false;
+    std::wstring halyard = JoinPath(OwnDirectory(os_), L"Halyard.exe");
+    if (!PathFits(os_, L"Halyard", halyard) || !os_.PathFileExistsW(halyard)) return false;
   }
 
   RunPreLaunchActions(os_, *context_);

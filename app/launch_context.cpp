@@ -1,21 +1,13 @@
 #include "app/launch_context.h"
 
+#include "app/fitted_path.h"
 #include "util/path_buffer.h"
 
 namespace kestrel {
 
-std::wstring GamePatchDir(const LaunchContext& context) {
-  std::wstring dir = FitBuffer(context.baseDir);
-  PathAddBackslash(dir);
-  StrCatBuff(dir, L"GamePatch\\");
-  return dir;
-}
+std::wstring GamePatchDir(const LaunchContext& context) { return JoinPath(context.baseDir, L"GamePatch\\"); }
 
-std::wstring ConfigPath(const LaunchContext& context) {
-  std::wstring path = GamePatchDir(context);
-  StrCatBuff(path, L"Config.ini");
-  return path;
-}
+std::wstring ConfigPath(const LaunchContext& context) { return GamePatchDir(context) + L"Config.ini"; }
 
 std::wstring DirectoryOf(std::wstring_view path) {
   std::size_t cut = path.rfind(L'\\');

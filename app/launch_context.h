@@ -22,7 +22,8 @@ struct LaunchContext {
   bool chooserAllowed = true;
 };
 
-/// baseDir, a backslash unless it ends in one, "GamePatch\" (260 buffer).
+/// baseDir, a backslash unless it ends in one, "GamePatch\", uncut: paths
+/// built from it are checked with PathFits (app/fitted_path.h).
 std::wstring GamePatchDir(const LaunchContext& context);
 /// GamePatchDir followed by "Config.ini".
 std::wstring ConfigPath(const LaunchContext& context);

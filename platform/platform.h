@@ -21,6 +21,8 @@
 #include <string_view>
 #include <vector>
 
+#include "skin/skin_image.h"
+
 namespace kestrel {
 
 struct LaunchContext;
@@ -41,6 +43,8 @@ inline constexpr std::uint32_t kBadFormat = 11;
 inline constexpr std::uint32_t kSharingViolation = 32;
 inline constexpr std::uint32_t kFileExists = 80;
 inline constexpr std::uint32_t kInvalidParameter = 87;
+inline constexpr std::uint32_t kInvalidName = 123;  ///< ERROR_INVALID_NAME
+inline constexpr std::uint32_t kFilenameTooLong = 206;  ///< ERROR_FILENAME_EXCED_RANGE
 inline constexpr std::uint32_t kDirNotEmpty = 145;
 inline constexpr std::uint32_t kAlreadyExists = 183;
 inline constexpr std::uint32_t kBadExeFormat = 193;
@@ -188,6 +192,18 @@ class ActiveDesktop {
   virtual bool ApplyChanges(std::uint32_t flags) = 0;
 };
 
+/// A fixed block of memory of exactly the size asked for (GlobalAlloc with
+/// GMEM_FIXED), freed (GlobalFree) when destroyed.  Its bytes are not
+/// cleared.
+class FixedMemoryBlock {
+ public:
+  virtual ~FixedMemoryBlock() = default;
+  virtual std::span<std::uint8_t> bytes() = 0;
+};
+
+/// How many of a file's first bytes DecodeImageFromFile shows its `admit`.
+inline constexpr std::size_t kImageHeadBytes = 64;
+
 class Platform {
  public:
   virtual ~Platform() = default;
@@ -250,7 +266,8 @@ class Platform {
   virtual bool RemoveDirectoryW(const std::wstring& path) = 0;
   /// Creates or truncates a file and writes `bytes` (CreateFileW with
   /// GENERIC_WRITE and CREATE_ALWAYS, WriteFile, CloseHandle).  Empty bytes
-  /// leave an empty file.
+  /// leave an empty file.  A link at the name is replaced by the new file,
+  /// never written through.
   virtual bool WriteFileBytes(const std::wstring& path, std::string_view bytes) = 0;
 
   // --- Drives ----------------------------------------------------------------
@@ -389,6 +406,24 @@ class Platform {
   /// block holds no fixed part.
   virtual bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
                               FixedFileInfo& info) = 0;
+
+  // --- Skin images ------------------------------------------------------------
+
+  /// GlobalAlloc(GMEM_FIXED, size): null when the memory is not there.
+  virtual std::unique_ptr<FixedMemoryBlock> GlobalAllocFixed(std::uint32_t size) = 0;
+  /// Decodes the PNG image in a block from GlobalAllocFixed, through a read
+  /// stream over the block that leaves it to its owner (CreateStreamOnHGlobal
+  /// without delete-on-release, GdipCreateBitmapFromStream), as a bitmap made
+  /// with background colour 0 (GdipCreateHBITMAPFromBitmap).  The decoder's
+  /// bitmap is disposed of and the stream released before it returns.  None
+  /// when the bytes do not decode.
+  virtual SkinImagePtr DecodeImageFromMemory(FixedMemoryBlock& block) = 0;
+  /// Decodes the PNG image file at `path` (GdipCreateBitmapFromFile, then a
+  /// bitmap with background colour 0) once `admit` has accepted its first
+  /// bytes (up to kImageHeadBytes); the file cannot change in between.  None
+  /// when the file is missing, not a regular file, refused or undecodable.
+  virtual SkinImagePtr DecodeImageFromFile(const std::wstring& path,
+                                           const std::function<bool(std::string_view head)>& admit) = 0;
 
   // --- Desktop and code pages ------------------------------------------------
 

@@ -1,5 +1,6 @@
 #include "prereq/prerequisite_installer.h"
 
+#include "app/fitted_path.h"
 #include "app/log.h"
 #include "app/split_list.h"
 #include "prereq/file_version.h"
@@ -13,13 +14,12 @@ namespace {
 
 constexpr int kLastSection = 29;
 constexpr std::size_t kMaxPieces = 10;
-constexpr std::uint32_t kErrorFilenameTooLong = 206;
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
 }  // namespace
 
 bool PrerequisiteInstaller::LoadEntries(const std::wstring& configPath, const std::wstring& baseDirectory) {
-  baseDirectory_ = FitBuffer(baseDirectory);
+  baseDirectory_ = baseDirectory;
   if (!os_.PathFileExistsW(configPath)) {
     LogMessage(os_, L"MSG: Install the runtime fails, the configuration file does not exist, code=%d",
                {LastErrorCode(os_)});
@@ -94,14 +94,10 @@ bool PrerequisiteInstaller::CheckAll() {
 }
 
 void PrerequisiteInstaller::Install(PrerequisiteEntry& entry) {
-  std::wstring path = baseDirectory_;
-  PathAddBackslash(path);
-  path += entry.instFile;
+  std::wstring path = JoinPath(baseDirectory_, entry.instFile);
   // A path too long for its buffer would be cut into another file's name:
   // such an installer counts as missing.
-  bool tooLong = path.size() >= kMaxPath;
-  if (tooLong || !os_.PathFileExistsW(path)) {
-    if (tooLong) os_.SetLastError(kErrorFilenameTooLong);
+  if (!PathFits(os_, L"Install", path) || !os_.PathFileExistsW(path)) {
     entry.state = InstallerMissing;
     LogMessage(os_, L"MSG: Install: name=%s, file=%s, param=%s, code=%d",
                {entry.instName, path, entry.instParam, LastErrorCode(os_)});

@@ -1,8 +1,8 @@
 #include "chooser/linux/chooser_window.h"
 
 #include <SDL.h>
-#include <SDL_shape.h>
 #include <SDL_syswm.h>
+#include <X11/extensions/shape.h>
 
 #include <chrono>
 
@@ -10,7 +10,6 @@
 #include "chooser/chooser_commands.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/linux/chooser_view.h"
-#include "chooser/linux/round_corners.h"
 #include "util/utf.h"
 
 namespace kestrel {
@@ -29,6 +28,7 @@ class ChooserWindow {
 
   bool Open();
   int Run();
+  void ShapeRoundCorners();
 
  private:
   static SDL_HitTestResult HitTest(SDL_Window*, const SDL_Point* point, void* data) {
@@ -60,38 +60,37 @@ class ChooserWindow {
   bool presented_ = false;
 };
 
+void ChooserWindow::ShapeRoundCorners() {
+  // Where the window system takes a shape (X11's shape extension): the
+  // Win32 window's rounded region (InsideRoundCorners) as three rectangles.
+  SDL_SysWMinfo info;
+  SDL_VERSION(&info.version);
+  if (!SDL_GetWindowWMInfo(window_, &info) || info.subsystem != SDL_SYSWM_X11) return;
+  int event = 0, error = 0;
+  if (!XShapeQueryExtension(info.info.x11.display, &event, &error)) return;
+  const int width = view_.client.width, height = view_.client.height;
+  if (width < 3 || height < 3) return;
+  XRectangle rows[3] = {
+      {1, 0, static_cast<unsigned short>(width - 3), 1},
+      {0, 1, static_cast<unsigned short>(width - 1), static_cast<unsigned short>(height - 3)},
+      {1, static_cast<short>(height - 2), static_cast<unsigned short>(width - 3), 1},
+  };
+  XShapeCombineRectangles(info.info.x11.display, info.info.x11.window, ShapeBounding, 0, 0, rows, 3, ShapeSet,
+                          YXBanded);
+}
+
 bool ChooserWindow::Open() {
   const std::string title = WideToUtf8(std::wstring(view_.title.c_str()));
   const int width = view_.client.width, height = view_.client.height;
-  // A shape where the window system takes one: the corners rounded as the
-  // Win32 window's region rounds them.
-  window_ = SDL_CreateShapedWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                                   SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-  if (window_) {
-    SDL_Surface* mask = SDL_CreateRGBSurfaceWithFormat(0, width, height, 32, SDL_PIXELFORMAT_ARGB8888);
-    if (mask) {
-      for (int y = 0; y < height; ++y) {
-        auto* row = reinterpret_cast<std::uint32_t*>(static_cast<std::uint8_t*>(mask->pixels) + y * mask->pitch);
-        for (int x = 0; x < width; ++x) row[x] = InsideRoundCorners(x, y, width, height) ? 0xFFFFFFFFu : 0u;
-      }
-      SDL_WindowShapeMode mode{};
-      mode.mode = ShapeModeBinarizeAlpha;
-      mode.parameters.binarizationCutoff = 128;
-      SDL_SetWindowShape(window_, mask, &mode);
-      SDL_FreeSurface(mask);
-    }
-    // A shaped window opens at its corner; put it in the middle.
-    SDL_SetWindowPosition(window_, SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED);
-  } else {
-    window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
-                               SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
-  }
+  window_ = SDL_CreateWindow(title.c_str(), SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, width, height,
+                             SDL_WINDOW_BORDERLESS | SDL_WINDOW_HIDDEN);
   if (!window_) return false;
   SDL_SetWindowHitTest(window_, &ChooserWindow::HitTest, this);
   hand_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_HAND);
   arrow_ = SDL_CreateSystemCursor(SDL_SYSTEM_CURSOR_ARROW);
   view_.ComposeBackground();
   frame_ = view_.RenderFrame();
+  ShapeRoundCorners();
   SDL_ShowWindow(window_);
   SDL_RaiseWindow(window_);
   return true;

@@ -80,12 +80,12 @@ KestrelRunChooserWindowFn Module() {
   return run;
 }
 
-void Run(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
+void Shell(const std::string& command) { ASSERT_EQ(std::system(command.c_str()), 0) << command; }
 void Pause() { std::this_thread::sleep_for(std::chrono::milliseconds(300)); }
 
 CairoSurface Screenshot(unsigned long window) {
   const std::string file = "/tmp/kestrel-chooser-window-" + std::to_string(getpid()) + ".png";
-  Run("import -window " + std::to_string(window) + " " + file);
+  Shell("import -window " + std::to_string(window) + " " + file);
   CairoSurface shot(cairo_image_surface_create_from_png(file.c_str()));
   std::remove(file.c_str());
   return shot;
@@ -125,19 +125,25 @@ TEST(ChooserWindow, OpensAsRenderedFollowsThePointerAndEndsWithTheVersionsResult
     ASSERT_TRUE(expected.Create(os, forView));
     expected.ComposeBackground();
   }
-  Run("xdotool mousemove 0 0");  // away from where the window opens
   int openDifferences = -1, hoverDifferences = -1;
   Argb hoverPixel = 0;
   std::thread driver;
   ChooserWindowHooks hooks;
   hooks.firstPresent = [&](unsigned long window) {
     driver = std::thread([&, window] {
+      // The window opens in the middle of the screen, where the pointer
+      // starts: first onto the background, away from every button.
+      Shell("xdotool mousemove --window " + std::to_string(window) + " 20 280");
       Pause();
       CairoSurface shot = Screenshot(window);
       CairoSurface frame = expected.RenderFrame();
       openDifferences = Differences(shot.get(), frame.get(), expected);
+      if (openDifferences) {
+        cairo_surface_write_to_png(shot.get(), "/tmp/kestrel-chooser-open-shot.png");
+        cairo_surface_write_to_png(frame.get(), "/tmp/kestrel-chooser-open-expected.png");
+      }
       // Onto the second version button (100, 150, 200 x 40): hover slice.
-      Run("xdotool mousemove --window " + std::to_string(window) + " 150 170");
+      Shell("xdotool mousemove --window " + std::to_string(window) + " 150 170");
       Pause();
       shot = Screenshot(window);
       hoverPixel = Pixel(shot.get(), 150, 152);
@@ -145,9 +151,9 @@ TEST(ChooserWindow, OpensAsRenderedFollowsThePointerAndEndsWithTheVersionsResult
       frame = expected.RenderFrame();
       hoverDifferences = Differences(shot.get(), frame.get(), expected);
       // The first button keeps the window open; the second closes it.
-      Run("xdotool mousemove --window " + std::to_string(window) + " 150 120 click 1");
+      Shell("xdotool mousemove --window " + std::to_string(window) + " 150 120 click 1");
       Pause();
-      Run("xdotool mousemove --window " + std::to_string(window) + " 150 170 click 1");
+      Shell("xdotool mousemove --window " + std::to_string(window) + " 150 170 click 1");
     });
   };
   const int result = Module()(&os, &sources, &hooks);
@@ -168,7 +174,7 @@ TEST(ChooserWindow, EscapeCancelsWithoutRunningAnything) {
   hooks.firstPresent = [&](unsigned long window) {
     driver = std::thread([window] {
       Pause();
-      Run("xdotool windowfocus --sync " + std::to_string(window) + " key --window " + std::to_string(window) + " Escape");
+      Shell("xdotool windowfocus --sync " + std::to_string(window) + " key Escape");
     });
   };
   EXPECT_EQ(Module()(&os, &sources, &hooks), kModalCancel);

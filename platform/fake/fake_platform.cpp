@@ -23,7 +23,7 @@ const std::set<std::wstring>& QueryOps() {
       L"GetPrivateProfileStringW", L"GetPrivateProfileIntW", L"SHGetSpecialFolderPathW", L"SHGetValueW",
       L"PathIsDirectoryW", L"GetFileAttributesW", L"FindFirstFileW", L"FindNextFileW", L"FindClose",
       L"GetLogicalDrives", L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
-      L"RegQueryValueExW", L"RegCloseKey",
+      L"RegQueryValueExW", L"RegCloseKey", L"GlobalAllocFixed", L"DecodeImageFromMemory", L"DecodeImageFromFile",
       L"GetExitCodeProcess", L"CreateToolhelp32Snapshot", L"Process32FirstW", L"Process32NextW",
       L"EnumDisplaySettingsW", L"GetFileVersionInfoSizeW", L"GetFileVersionInfoW", L"VerQueryValueW",
   };

@@ -77,6 +77,8 @@ class FakePlatform : public Platform {
   /// The chooser window: called by RunVersionChooser with the context,
   /// returns the modal result.  Unset: the window is never created (-1).
   std::function<int(LaunchContext& context)> onChooser;
+  /// Makes GlobalAllocFixed fail, as it does without memory.
+  bool failGlobalAlloc = false;
   /// Gives a file (added with AddFile) a version resource.  Files without
   /// one have a version only when their bytes are a PE image with one.
   void SetFileVersion(const std::wstring& path, const FixedFileInfo& info);
@@ -163,6 +165,14 @@ class FakePlatform : public Platform {
   bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
   bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
                       FixedFileInfo& info) override;
+  /// The stand-in decoder "decodes" bytes that begin with the PNG signature
+  /// and a header chunk and end with an end chunk, into an image of the
+  /// header's size whose pixels all hold the header's bit depth in each
+  /// channel; any other bytes do not decode.
+  std::unique_ptr<FixedMemoryBlock> GlobalAllocFixed(std::uint32_t size) override;
+  SkinImagePtr DecodeImageFromMemory(FixedMemoryBlock& block) override;
+  SkinImagePtr DecodeImageFromFile(const std::wstring& path,
+                                   const std::function<bool(std::string_view head)>& admit) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;

@@ -19,6 +19,7 @@ std::uint32_t WindowsErrorFromErrno(int err) {
     case EEXIST: return 80;         // ERROR_FILE_EXISTS
     case EINVAL: return 87;         // ERROR_INVALID_PARAMETER
     case ENOSPC: return 112;        // ERROR_DISK_FULL
+    case EFBIG: return 223;         // ERROR_FILE_TOO_LARGE
     case ENOTEMPTY: return 145;     // ERROR_DIR_NOT_EMPTY
     case ENAMETOOLONG: return 206;  // ERROR_FILENAME_EXCED_RANGE
     case ENOEXEC: return 193;       // ERROR_BAD_EXE_FORMAT

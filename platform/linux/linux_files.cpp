@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "platform/linux/atomic_file.h"
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
@@ -363,26 +364,19 @@ bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view by
   recent_listing::Forget(path);
   std::string host;
   if (!Resolve(path, host)) return false;
+  // Whatever stands at the name is replaced, never written through: a link
+  // placed in a game folder must not make the launcher overwrite the file
+  // it points to, and a FIFO must not block the write.  The new file keeps
+  // a regular file's permissions, and is whole or not there at all.
   struct stat st;
-  if (stat(host.c_str(), &st) == 0) {
+  mode_t mode = 0666 & ~ProcessUmask();
+  if (lstat(host.c_str(), &st) == 0) {
     if (S_ISDIR(st.st_mode) || (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode))) return Fail(win::kAccessDenied);
+    if (S_ISREG(st.st_mode)) mode = st.st_mode & 07777;
   } else if (errno == ENOENT && MissingError(host) == win::kPathNotFound) {
     return Fail(win::kPathNotFound);
   }
-  int fd = open(host.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  if (fd < 0) return FailErrno(errno);
-  int err = 0;
-  while (!bytes.empty()) {
-    ssize_t put = write(fd, bytes.data(), bytes.size());
-    if (put < 0 && errno == EINTR) continue;
-    if (put < 0) {
-      err = errno;
-      break;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(put));
-  }
-  if (close(fd) != 0 && !err) err = errno;
-  if (err) return FailErrno(err);
+  if (int err = ReplaceFileAtomically(host, bytes, mode)) return FailErrno(err);
   SetLastError(0);
   return true;
 }

@@ -20,10 +20,12 @@
 #include "platform/linux/message_box.h"
 #include "platform/linux/named_mutex.h"
 #include "platform/linux/process_list.h"
+#include "platform/linux/whole_file.h"
 #include "platform/model/command_line_args.h"
 #include "platform/model/version_resource.h"
 #include "util/nocase.h"
 #include "util/utf.h"
+#include "util/wide_format.h"
 
 namespace kestrel {
 
@@ -76,39 +78,6 @@ std::uint32_t ExitCodeOf(int status) {
   if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
   if (WIFSIGNALED(status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
   return 1;
-}
-
-bool ReadHostFile(const std::string& path, std::string& bytes, int& err) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    err = errno;
-    return false;
-  }
-  struct stat st;
-  const bool known = fstat(fd, &st) == 0;
-  if (known && S_ISDIR(st.st_mode)) {
-    close(fd);
-    err = EACCES;
-    return false;
-  }
-  bytes.clear();
-  // Skin archives run to megabytes: one allocation, not a doubling string.
-  if (known && S_ISREG(st.st_mode) && st.st_size > 0) bytes.reserve(static_cast<std::size_t>(st.st_size));
-  char buffer[65536];
-  for (;;) {
-    ssize_t got = read(fd, buffer, sizeof buffer);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) {
-      err = errno;
-      close(fd);
-      return false;
-    }
-    if (got == 0) break;
-    bytes.append(buffer, static_cast<std::size_t>(got));
-  }
-  close(fd);
-  err = 0;
-  return true;
 }
 
 }  // namespace
@@ -213,16 +182,21 @@ bool LinuxPlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
     tLastError = error;
     return false;
   }
-  int err;
-  if (!ReadHostFile(host, bytes, err)) {
-    tLastError = WindowsErrorFromErrno(err);
-    return false;
-  }
+  if (!ReadWhole(path, host, bytes)) return false;
   tLastError = 0;
   return true;
 }
 
-const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
+bool LinuxPlatform::ReadWhole(const std::wstring& path, const std::string& host, std::string& bytes) {
+  int err = ReadWholeFile(host, bytes);
+  if (err == EFBIG)
+    OutputDebugStringW(FormatWide(L"MSG: File not read, larger than %d MiB: file=%s",
+                                  {static_cast<int>(kMaxWholeFileBytes >> 20), path}));
+  tLastError = WindowsErrorFromErrno(err);
+  return err == 0;
+}
+
+std::shared_ptr<const ProfileText> LinuxPlatform::LoadProfile(const std::wstring& file) {
   std::wstring path = ProfileFilePath(file);
   // Resolving a path costs a look at every folder on its way; a launch
   // reads the same file a hundred times, so the answer is kept while its
@@ -263,33 +237,30 @@ const ProfileText* LinuxPlatform::LoadProfile(const std::wstring& file) {
       it->second.size == st.st_size && it->second.modified.tv_sec == st.st_mtim.tv_sec &&
       it->second.modified.tv_nsec == st.st_mtim.tv_nsec) {
     tLastError = 0;  // as Windows' profile reads do for a file they could read
-    return &it->second.text;
+    return it->second.text;
   }
   std::string bytes;
-  int err;
-  if (!ReadHostFile(host, bytes, err)) {
-    tLastError = WindowsErrorFromErrno(err);
-    return nullptr;
-  }
+  if (!ReadWhole(path, host, bytes)) return nullptr;
   CachedProfile& entry = profiles_[host];
   entry.device = st.st_dev;
   entry.inode = st.st_ino;
   entry.size = st.st_size;
   entry.modified = st.st_mtim;
-  entry.text = ProfileText(DecodeTextFile(bytes, [this](std::string_view b) { return acp_.ToWide(b); }));
+  entry.text = std::make_shared<const ProfileText>(
+      DecodeTextFile(bytes, [this](std::string_view b) { return acp_.ToWide(b); }));
   tLastError = 0;
-  return &entry.text;
+  return entry.text;
 }
 
 std::wstring LinuxPlatform::GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                                      const std::wstring& defaultValue, std::uint32_t bufferChars,
                                                      const std::wstring& file) {
-  return ProfileGetString(LoadProfile(file), section, key, defaultValue, bufferChars);
+  return ProfileGetString(LoadProfile(file).get(), section, key, defaultValue, bufferChars);
 }
 
 int LinuxPlatform::GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                                          const std::wstring& file) {
-  return ProfileGetInt(LoadProfile(file), section, key, defaultValue);
+  return ProfileGetInt(LoadProfile(file).get(), section, key, defaultValue);
 }
 
 std::intptr_t LinuxPlatform::ShellExecuteW(const std::wstring& verb, const std::wstring& file,
@@ -609,7 +580,7 @@ bool LinuxPlatform::ReadVersionBlock(const std::wstring& file, std::vector<std::
     tLastError = error;
     return false;
   }
-  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
+  int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);  // a FIFO never blocks the check
   if (fd < 0) {
     tLastError = WindowsErrorFromErrno(errno);
     return false;

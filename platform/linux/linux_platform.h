@@ -97,14 +97,22 @@ class LinuxPlatform : public Platform {
   bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
   bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
                       FixedFileInfo& info) override;
+  std::unique_ptr<FixedMemoryBlock> GlobalAllocFixed(std::uint32_t size) override;
+  SkinImagePtr DecodeImageFromMemory(FixedMemoryBlock& block) override;
+  SkinImagePtr DecodeImageFromFile(const std::wstring& path,
+                                   const std::function<bool(std::string_view head)>& admit) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;
 
  private:
   /// The parsed profile file at a host path, re-read when it changes; null
-  /// when it cannot be read.
-  const ProfileText* LoadProfile(const std::wstring& file);
+  /// when it cannot be read.  The caller shares ownership, so a reload on
+  /// another thread never frees the text it is reading.
+  std::shared_ptr<const ProfileText> LoadProfile(const std::wstring& file);
+  /// ReadWholeFile with the last error set, and a diagnostic line naming
+  /// `path` when the file is too large to read.
+  bool ReadWhole(const std::wstring& path, const std::string& host, std::string& bytes);
   /// The host path of a Windows path, or false with the last error set.
   /// `found` receives what resolving learned of it (see MachineRoot).
   bool Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found = nullptr,
@@ -148,7 +156,7 @@ class LinuxPlatform : public Platform {
     ino_t inode = 0;
     off_t size = 0;
     timespec modified{};
-    ProfileText text;
+    std::shared_ptr<const ProfileText> text;
   };
 
   MachineRoot root_;

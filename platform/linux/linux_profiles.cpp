@@ -26,7 +26,7 @@ std::wstring LinuxPlatform::ProfileFilePath(const std::wstring& file) {
 
 std::uint32_t LinuxPlatform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
                                                        std::uint32_t bufferChars, const std::wstring& file) {
-  return ProfileGetSection(LoadProfile(file), section, bufferChars, buffer);
+  return ProfileGetSection(LoadProfile(file).get(), section, bufferChars, buffer);
 }
 
 bool LinuxPlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
@@ -49,25 +49,11 @@ bool LinuxPlatform::WritePrivateProfileStringW(const std::wstring& section, cons
 
   std::string bytes;
   mode_t mode = 0666 & ~ProcessUmask();
-  struct stat st;
+  struct stat st {};
   if (stat(host.c_str(), &st) == 0) {
     if (!S_ISREG(st.st_mode) || (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return Fail(win::kAccessDenied);
     mode = st.st_mode & 07777;
-    int fd = open(host.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return FailErrno(errno);
-    char chunk[65536];
-    for (;;) {
-      ssize_t got = read(fd, chunk, sizeof chunk);
-      if (got < 0 && errno == EINTR) continue;
-      if (got < 0) {
-        int err = errno;
-        close(fd);
-        return FailErrno(err);
-      }
-      if (got == 0) break;
-      bytes.append(chunk, static_cast<std::size_t>(got));
-    }
-    close(fd);
+    if (!ReadWhole(file, host, bytes)) return false;
   } else if (!key || !value) {
     SetLastError(0);
     return true;  // nothing to remove from a file that is not there

@@ -155,6 +155,12 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   Found scratch;
   Found& out = found ? *found : scratch;
   out = Found();
+  // A zero would end the host path early and name another file (the
+  // folder above, or the drive itself): Windows refuses such a name.
+  if (path.find(L'\0') != std::wstring_view::npos) {
+    error = win::kInvalidName;
+    return false;
+  }
   std::wstring p(path);
   for (wchar_t& c : p)
     if (c == L'/') c = L'\\';

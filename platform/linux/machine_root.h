@@ -52,7 +52,8 @@ class MachineRoot {
   /// Wine's paths do, so every call made with it follows the link as it
   /// is at that moment: a drive that subst re-points is never used in its
   /// old place.  False with error 3 (path not found) when the path names
-  /// no drive the machine has.
+  /// no drive the machine has, with error 123 (invalid name) when it
+  /// holds a zero character.
   /// `expectNew` says the path most likely names nothing yet (the target
   /// of a copy): its folder is asked first.
   bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error, Found* found = nullptr,

@@ -102,8 +102,10 @@ StartTools StartTools::Detect() {
   ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
   if (n > 0) {
     std::string exe(buf, static_cast<std::size_t>(n));
-    tools.launcherDir = exe.substr(0, exe.rfind('/'));
-    if (tools.launcherDir.empty()) tools.launcherDir = "/";
+    // One assignment, not a second one of "/": GCC 12's -Wrestrict misreads
+    // assigning a literal over a string at -O3.
+    std::size_t slash = exe.rfind('/');
+    tools.launcherDir = slash == 0 ? std::string(1, '/') : exe.substr(0, slash);
   }
   if (const char* tool = std::getenv("KESTREL_SYSTEM_TOOL"); tool && *tool) {
     tools.systemTool = tool;

@@ -22,6 +22,8 @@ std::wstring_view Trim(std::wstring_view s) {
 
 }  // namespace
 
+std::wstring_view UpToNul(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
+
 namespace {
 
 std::uint64_t FoldedHash(std::wstring_view name) {
@@ -51,7 +53,7 @@ ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstri
     if (line.front() == L'[') {
       std::size_t close = line.rfind(L']');
       if (close != std::wstring_view::npos) {
-        sections_.push_back(ProfileSection{Trim(line.substr(1, close - 1)), {}});
+        sections_.push_back(ProfileSection{UpToNul(Trim(line.substr(1, close - 1))), {}});
         firstKey.push_back(keys_.size());
         continue;
       }
@@ -59,10 +61,10 @@ ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstri
     ProfileKey key;
     std::size_t eq = line.find(L'=');
     if (eq == std::wstring_view::npos) {
-      key.name = line;
+      key.name = UpToNul(line);
     } else {
-      key.name = Trim(line.substr(0, eq));
-      key.value = Trim(line.substr(eq + 1));
+      key.name = UpToNul(Trim(line.substr(0, eq)));
+      key.value = UpToNul(Trim(line.substr(eq + 1)));
     }
     keys_.push_back(key);
   }

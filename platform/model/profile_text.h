@@ -10,6 +10,8 @@
 //     first "=" and is trimmed; a line without "=" is a key without value;
 //   - there are no comments: ";x=1" is a key named ";x";
 //   - lines before the first section belong to a section with no name;
+//   - a name or value ends at a zero character, as a C string does (the
+//     line itself goes on to its line end);
 //   - lookups fold case, search only the first section of a name, and take
 //     the first key of a name in it.
 
@@ -61,6 +63,10 @@ class ProfileText {
   std::vector<ProfileSection> sections_;
   std::vector<std::pair<std::uint64_t, std::uint32_t>> index_;  // (hash of folded name, section), sorted
 };
+
+/// The text before its first zero character (all of it when it has none):
+/// what a name or value read from a file is to a caller that sees C strings.
+std::wstring_view UpToNul(std::wstring_view text);
 
 /// Decodes the bytes of a text file: UTF-16LE or UTF-16BE with a byte-order
 /// mark, UTF-8 with or without one, anything else through `ansi` (the ANSI

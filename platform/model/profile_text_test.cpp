@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <tuple>
+
 #include "util/utf.h"
 
 namespace kestrel {
@@ -73,6 +76,30 @@ TEST(ProfileText, CutsValuesToTheBuffer) {
   EXPECT_EQ(ProfileGetString(&quoted, L"n", L"long", L"", 7), L"abcde");
   EXPECT_EQ(ProfileGetString(&quoted, L"n", L"long", L"", 8), L"abcdef");
   EXPECT_EQ(ProfileGetString(nullptr, L"s", L"k", L"def  ", 260), L"def");
+}
+
+// A zero inside a line ends the name or value it falls in, as Windows'
+// profile API ends it; the line itself still ends at its line break.
+TEST(ProfileText, ZeroEndsNamesAndValues) {
+  std::wstring file = L"[game_base]\n"
+                     L"delFileOrDirs=|x\n"
+                     L"mainExe=game.exe|..\\..\\evil.exe\n"
+                     L"ke|y=1\n"
+                     L"[act|ion]\n"
+                     L"k=in section with zero\n";
+  std::replace(file.begin(), file.end(), L'|', L'\0');
+  ProfileText text(file);
+  const std::tuple<const wchar_t*, const wchar_t*, const wchar_t*> cases[] = {
+      {L"game_base", L"delFileOrDirs", L""},
+      {L"game_base", L"mainExe", L"game.exe"},
+      {L"game_base", L"ke", L"1"},
+      {L"act", L"k", L"in section with zero"},
+  };
+  for (const auto& [section, key, expected] : cases)
+    EXPECT_EQ(ProfileGetString(&text, section, key, L"default", 260), expected) << WideToUtf8(key);
+  std::wstring buffer;
+  ProfileGetSection(&text, L"game_base", 260, buffer);
+  EXPECT_EQ(buffer, std::wstring(L"delFileOrDirs=\0mainExe=game.exe\0ke=1\0\0", 38));
 }
 
 TEST(ProfileText, IntegersLikeWindows) {

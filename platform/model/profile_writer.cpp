@@ -2,6 +2,8 @@
 
 #include <vector>
 
+#include "platform/model/profile_text.h"
+
 #include "util/nocase.h"
 #include "util/utf.h"
 
@@ -83,6 +85,10 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
                                         const std::optional<std::wstring>& key,
                                         const std::optional<std::wstring>& value, const AnsiCodec& ansi) {
   if (HasBreak(section) || (key && HasBreak(*key)) || (value && HasBreak(*value))) return std::nullopt;
+  // A key holding "=" would read back as the key before it, one starting
+  // with "[" as a section header: either changes other keys of the file.
+  if (key && (Trim(*key).find(L'=') != std::wstring_view::npos || Trim(*key).starts_with(L'[')))
+    return std::nullopt;
 
   Encoding enc;
   std::size_t bom = 0;
@@ -145,7 +151,7 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
     if (line.empty() || line.front() != L'[') return false;
     std::size_t close = line.rfind(L']');
     if (close == std::wstring_view::npos) return false;
-    name = std::wstring(Trim(line.substr(1, close - 1)));
+    name = std::wstring(UpToNul(Trim(line.substr(1, close - 1))));
     return true;
   };
 
@@ -178,11 +184,14 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
 
   if (header == lines.size()) {
     if (!key || !value) return std::string(bytes);  // nothing to remove
-    keepToEnd(0);
+    // The new section goes after the last whole unit: an odd last byte of
+    // a UTF-16 file stays last, and the new lines keep their alignment.
+    keep(0, text.size());
     std::wstring add;
     if (!lines.empty() && lines.back().next == lines.back().end) add += eol;
     add += L"[" + std::wstring(wanted) + L"]" + eol + std::wstring(Trim(*key)) + L"=" + *value + eol;
     out += Encode(add, enc, ansi);
+    keepToEnd(text.size());
     return out;
   }
 
@@ -198,7 +207,7 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
     std::wstring_view trimmed = Trim(line);
     if (trimmed.empty()) continue;
     std::size_t eq = trimmed.find(L'=');
-    std::wstring_view name = eq == std::wstring_view::npos ? trimmed : Trim(trimmed.substr(0, eq));
+    std::wstring_view name = UpToNul(eq == std::wstring_view::npos ? trimmed : Trim(trimmed.substr(0, eq)));
     if (!EqualsNoCase(name, wantedKey)) continue;
     if (!value) {  // the key's line goes, line end included
       keep(0, lines[i].start);

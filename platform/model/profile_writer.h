@@ -28,7 +28,8 @@ struct AnsiCodec {
 /// The file's new bytes after setting `key` in `section` to `value` (no
 /// value: the key's line is removed; no key: the whole section is
 /// removed).  None when a name or the value holds a line break or a zero,
-/// which would change other keys of the file.
+/// or the key holds "=" or starts with "[", which would change other keys
+/// of the file.
 std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_view section,
                                         const std::optional<std::wstring>& key,
                                         const std::optional<std::wstring>& value, const AnsiCodec& ansi);

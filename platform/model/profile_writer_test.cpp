@@ -101,6 +101,26 @@ TEST(ProfileWriter, RefusesLineBreaksThatWouldAddKeys) {
   EXPECT_FALSE(ProfileWrite("", L"s", std::wstring(L"k"), std::wstring(L"x\r\n[game_base]\r\nmainExe=evil"), FakeGbk()));
   EXPECT_FALSE(ProfileWrite("", L"s\n", std::wstring(L"k"), std::wstring(L"v"), FakeGbk()));
   EXPECT_FALSE(ProfileWrite("", L"s", std::wstring(L"k\0", 2), std::wstring(L"v"), FakeGbk()));
+  // "==1" reads as key "" and "[x]=1" as a section: both would change other keys.
+  EXPECT_FALSE(ProfileWrite("[s]\n=old\n", L"s", std::wstring(L"="), std::wstring(L"1"), FakeGbk()));
+  EXPECT_FALSE(ProfileWrite("", L"s", std::wstring(L" [x]"), std::wstring(L"1"), FakeGbk()));
+}
+
+// A UTF-16 file whose last byte is odd (a cut copy): a new section goes
+// before that byte, so that it reads back and the byte is kept.
+TEST(ProfileWriter, NewSectionOfAnOddUtf16FileStaysAligned) {
+  const std::string file = "\xFF\xFE" + WideToUtf16Le(L"[a]\r\nx=1\r\n") + "e";
+  std::string out = Write(file, L"b", std::wstring(L"k"), std::wstring(L"v"));
+  EXPECT_EQ(out, "\xFF\xFE" + WideToUtf16Le(L"[a]\r\nx=1\r\n[b]\r\nk=v\r\n") + "e");
+}
+
+// The writer finds the key the reader finds: names end at a zero there too.
+TEST(ProfileWriter, NamesEndAtAZeroAsTheReaderReadsThem) {
+  const std::string file("[game_base]\nmain\0Exe=old.exe\n[act\0x]\nk=1\n", 41);
+  EXPECT_EQ(Write(file, L"game_base", std::wstring(L"main"), std::wstring(L"new.exe")),
+            std::string("[game_base]\nmain\0Exe=new.exe\n[act\0x]\nk=1\n", 41));  // the name as written stays
+  EXPECT_EQ(Write(file, L"act", std::wstring(L"k"), std::wstring(L"2")),
+            std::string("[game_base]\nmain\0Exe=old.exe\n[act\0x]\nk=2\n", 41));
 }
 
 TEST(ProfileWriter, WhatIsWrittenReadsBack) {

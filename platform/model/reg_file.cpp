@@ -12,6 +12,10 @@ namespace {
 
 constexpr std::wstring_view kHeader5 = L"Windows Registry Editor Version 5.00";
 constexpr std::wstring_view kHeader4 = L"REGEDIT4";
+// The registry's own limits: longer names and deeper keys cannot exist.
+constexpr std::size_t kMaxKeyNameChars = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameChars = 16383;
 constexpr std::uint32_t kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7;
 
 bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
@@ -141,8 +145,19 @@ class Importer {
     }
     std::wstring path = prefix;
     if (!rest.empty()) path += (path.empty() ? L"" : L"\\") + std::wstring(rest);
+    std::vector<std::wstring_view> parts = SplitKeyPath(path);
+    if (parts.size() > kMaxKeyDepth) {
+      Problem(number, L"the key is more than 512 levels deep; its values are skipped");
+      return;
+    }
+    for (std::wstring_view part : parts) {
+      if (part.size() > kMaxKeyNameChars) {
+        Problem(number, L"a key name is longer than 255 characters; its values are skipped");
+        return;
+      }
+    }
     if (remove) {
-      if (SplitKeyPath(path).empty()) {
+      if (parts.empty()) {
         Problem(number, L"a root key cannot be removed");
         return;
       }
@@ -173,6 +188,10 @@ class Importer {
         return;
       }
       name = std::move(*quoted);
+      if (name.size() > kMaxValueNameChars) {
+        Problem(number, L"the value name is longer than 16383 characters");
+        return;
+      }
     }
     line = TrimLeft(line);
     if (line.empty() || line.front() != L'=') {
@@ -326,12 +345,20 @@ void ExportValue(std::wstring& out, const std::wstring& name, const RegistryValu
   out += line + L"\r\n";
 }
 
-void ExportKey(std::wstring& out, const RegistryKey& key, const std::wstring& path, bool isRoot) {
+// `path` grows and shrinks in place: a deep key costs its own path once,
+// not a copy of it on every level.
+void ExportKey(std::wstring& out, const RegistryKey& key, std::wstring& path, bool isRoot) {
   if (!isRoot || !key.values().empty()) {
     out += L"\r\n[" + path + L"]\r\n";
     for (const auto& [name, value] : key.values()) ExportValue(out, name, value);
   }
-  for (const auto& entry : key.subkeys()) ExportKey(out, *entry.second, path + L"\\" + entry.second->name(), false);
+  const std::size_t length = path.size();
+  for (const auto& entry : key.subkeys()) {
+    path += L'\\';
+    path += entry.second->name();
+    ExportKey(out, *entry.second, path, false);
+    path.resize(length);
+  }
 }
 
 }  // namespace
@@ -372,7 +399,8 @@ RegFileImport ImportRegFile(std::string_view bytes, const RegHiveResolver& hives
 std::string ExportRegFile(const RegistryTree& tree, std::wstring_view rootName) {
   std::wstring out(kHeader5);
   out += L"\r\n";
-  ExportKey(out, tree.root(), std::wstring(rootName), true);
+  std::wstring path(rootName);
+  ExportKey(out, tree.root(), path, true);
   out += L"\r\n";
   return "\xFF\xFE" + WideToUtf16Le(out);
 }

@@ -113,6 +113,71 @@ TEST(RegFile, BadLinesAreReportedAndTheRestApplied) {
   EXPECT_EQ(m.hkcu.FindValue(L"Software\\Keep", L"after"), nullptr);  // its key line was bad
 }
 
+// The registry's limits: a name component of 255 characters, 512 levels, a
+// value name of 16,383 characters.  A line past them is reported by number
+// and skipped with its values; the lines around it still import, in both
+// file versions.
+TEST(RegFile, LimitsOfKeysAndValueNames) {
+  std::wstring deep = L"Software";
+  for (int i = 1; i < 512; ++i) deep += L"\\k";  // 512 levels
+  std::wstring huge = L"Software";
+  for (int i = 0; i < 100000; ++i) huge += L"\\k";
+  for (const char* header : {"Windows Registry Editor Version 5.00", "REGEDIT4"}) {
+    SCOPED_TRACE(header);
+    Machine m;
+    const std::wstring text = Utf8ToWide(header) + L"\r\n"
+        L"[HKEY_CURRENT_USER\\Software\\" + std::wstring(255, L'a') + L"]\r\n"     // 2: fits
+        L"\"ok255\"=dword:1\r\n"
+        L"[HKEY_CURRENT_USER\\Software\\" + std::wstring(256, L'b') + L"]\r\n"     // 4
+        L"\"lost\"=dword:1\r\n"
+        L"[HKEY_CURRENT_USER\\" + deep + L"]\r\n"                                     // 6: fits
+        L"\"ok512\"=dword:1\r\n"
+        L"[HKEY_CURRENT_USER\\" + deep + L"\\one-more]\r\n"                         // 8
+        L"[HKEY_CURRENT_USER\\" + huge + L"]\r\n"                                     // 9
+        L"[HKEY_CURRENT_USER\\Software\\" + std::wstring(200000, L'c') + L"]\r\n"  // 10
+        L"[HKEY_CURRENT_USER\\Software\\Names]\r\n"
+        L"\"" + std::wstring(16383, L'n') + L"\"=dword:1\r\n"
+        L"\"" + std::wstring(16384, L'm') + L"\"=dword:1\r\n"                          // 13
+        L"\"after\"=dword:2\r\n";
+    std::string bytes = header[0] == 'W' ? "\xFF\xFE" + WideToUtf16Le(text) : WideToUtf8(text);
+    RegFileImport r = m.Import(bytes);
+    std::vector<std::size_t> lines;
+    for (const RegFileProblem& p : r.problems) lines.push_back(p.line);
+    EXPECT_EQ(lines, (std::vector<std::size_t>{4, 8, 9, 10, 13}));
+    EXPECT_NE(m.hkcu.FindValue(L"Software\\" + std::wstring(255, L'a'), L"ok255"), nullptr);
+    EXPECT_NE(m.hkcu.FindValue(deep, L"ok512"), nullptr);
+    EXPECT_EQ(m.hkcu.FindKey(L"Software\\" + std::wstring(256, L'b')), nullptr);
+    EXPECT_EQ(m.hkcu.FindKey(deep + L"\\one-more"), nullptr);
+    EXPECT_NE(m.hkcu.FindValue(L"Software\\Names", std::wstring(16383, L'n')), nullptr);
+    EXPECT_NE(m.hkcu.FindValue(L"Software\\Names", L"after"), nullptr);
+    // The deepest key exports and reads back.
+    Machine again;
+    EXPECT_TRUE(again.Import(ExportRegFile(m.hkcu, L"HKEY_CURRENT_USER")).problems.empty());
+    EXPECT_TRUE(again.hkcu == m.hkcu);
+  }
+}
+
+// Removing values keeps the others, their order and their lookups.
+TEST(RegFile, RemovedValuesLeaveTheRestInOrder) {
+  std::string text = "REGEDIT4\r\n[HKEY_CURRENT_USER\\V]\r\n";
+  for (int i = 0; i < 2000; ++i) text += "\"v" + std::to_string(i) + "\"=dword:" + std::to_string(i % 10) + "\r\n";
+  for (int i = 0; i < 2000; i += 2) text += "\"V" + std::to_string(i) + "\"=-\r\n";
+  text += "\"v0\"=dword:7\r\n";
+  Machine m;
+  RegFileImport r = m.Import(text);
+  EXPECT_TRUE(r.problems.empty());
+  const RegistryKey* key = m.hkcu.FindKey(L"V");
+  ASSERT_NE(key, nullptr);
+  std::vector<std::wstring> names;
+  for (const auto& [name, value] : key->values()) names.push_back(name);
+  ASSERT_EQ(names.size(), 1001u);
+  EXPECT_EQ(names[0], L"v1");
+  EXPECT_EQ(names[999], L"v1999");
+  EXPECT_EQ(names[1000], L"v0");  // set again after its removal: last
+  EXPECT_EQ(*m.hkcu.FindValue(L"V", L"v1999"), (RegistryValue{4, {9, 0, 0, 0}}));
+  EXPECT_EQ(m.hkcu.FindValue(L"V", L"v1998"), nullptr);
+}
+
 TEST(RegFile, FilesWithoutHeaderChangeNothing) {
   Machine m;
   for (std::string bytes : {std::string(), std::string("[HKEY_CURRENT_USER\\A]\r\n\"x\"=\"1\"\r\n"),

@@ -1,5 +1,7 @@
 #include "platform/model/registry_tree.h"
 
+#include <iterator>
+
 #include "util/nocase.h"
 
 namespace kestrel {
@@ -18,26 +20,25 @@ std::vector<std::wstring_view> SplitKeyPath(std::wstring_view path) {
 
 const RegistryValue* RegistryKey::FindValue(std::wstring_view name) const {
   auto it = valueIndex_.find(ToUpperNoCase(name));
-  return it == valueIndex_.end() ? nullptr : &values_[it->second].second;
+  return it == valueIndex_.end() ? nullptr : &it->second->second;
 }
 
 void RegistryKey::SetValue(std::wstring_view name, RegistryValue value) {
   std::wstring folded = ToUpperNoCase(name);
   auto it = valueIndex_.find(folded);
   if (it != valueIndex_.end()) {
-    values_[it->second].second = std::move(value);
+    it->second->second = std::move(value);
     return;
   }
-  valueIndex_.emplace(std::move(folded), values_.size());
   values_.emplace_back(std::wstring(name), std::move(value));
+  valueIndex_.emplace(std::move(folded), std::prev(values_.end()));
 }
 
 bool RegistryKey::DeleteValue(std::wstring_view name) {
   auto it = valueIndex_.find(ToUpperNoCase(name));
   if (it == valueIndex_.end()) return false;
-  values_.erase(values_.begin() + static_cast<std::ptrdiff_t>(it->second));
-  valueIndex_.clear();
-  for (std::size_t i = 0; i < values_.size(); ++i) valueIndex_.emplace(ToUpperNoCase(values_[i].first), i);
+  values_.erase(it->second);
+  valueIndex_.erase(it);
   return true;
 }
 

@@ -5,6 +5,7 @@
 // fake.
 
 #include <cstdint>
+#include <list>
 #include <map>
 #include <memory>
 #include <string>
@@ -26,7 +27,7 @@ class RegistryKey {
 
   const std::wstring& name() const { return name_; }
   /// Values in the order they were first set.
-  const std::vector<std::pair<std::wstring, RegistryValue>>& values() const { return values_; }
+  const std::list<std::pair<std::wstring, RegistryValue>>& values() const { return values_; }
   /// Subkeys by folded name (so in a stable, case-blind order).
   const std::map<std::wstring, std::unique_ptr<RegistryKey>>& subkeys() const { return subkeys_; }
 
@@ -40,8 +41,10 @@ class RegistryKey {
 
  private:
   std::wstring name_;
-  std::vector<std::pair<std::wstring, RegistryValue>> values_;
-  std::unordered_map<std::wstring, std::size_t> valueIndex_;  // folded name -> position
+  // A list, so that removing a value costs the same however many there are.
+  using Values = std::list<std::pair<std::wstring, RegistryValue>>;
+  Values values_;
+  std::unordered_map<std::wstring, Values::iterator> valueIndex_;  // folded name -> entry
   std::map<std::wstring, std::unique_ptr<RegistryKey>> subkeys_;
 };
 

@@ -119,6 +119,13 @@ bool Win32Platform::DeleteFileW(const std::wstring& path) { return ::DeleteFileW
 bool Win32Platform::RemoveDirectoryW(const std::wstring& path) { return ::RemoveDirectoryW(path.c_str()) != FALSE; }
 
 bool Win32Platform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
+  // A link at the name is replaced, never written through: a link placed
+  // in a game folder must not make the launcher overwrite the file it
+  // points to.  (GetFileAttributesW describes the link itself.)
+  DWORD attributes = ::GetFileAttributesW(path.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+    ::DeleteFileW(path.c_str());
   HANDLE file = ::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_WRITE, nullptr, CREATE_ALWAYS,
                               FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;

@@ -202,7 +202,7 @@ Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_
 }
 
 namespace {
-bool ProcessStep(BOOL (*step)(HANDLE, LPPROCESSENTRY32W), Handle snapshot, ProcessEntry& entry) {
+bool ProcessStep(BOOL(WINAPI* step)(HANDLE, LPPROCESSENTRY32W), Handle snapshot, ProcessEntry& entry) {
   PROCESSENTRY32W record{};
   record.dwSize = sizeof record;  // sized for the wide-character variant
   if (!step(reinterpret_cast<HANDLE>(snapshot), &record)) return false;

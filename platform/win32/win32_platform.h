@@ -79,6 +79,10 @@ class Win32Platform : public Platform {
   bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
   bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
                       FixedFileInfo& info) override;
+  std::unique_ptr<FixedMemoryBlock> GlobalAllocFixed(std::uint32_t size) override;
+  SkinImagePtr DecodeImageFromMemory(FixedMemoryBlock& block) override;
+  SkinImagePtr DecodeImageFromFile(const std::wstring& path,
+                                   const std::function<bool(std::string_view head)>& admit) override;
   std::unique_ptr<ActiveDesktop> CreateActiveDesktop() override;
   std::string WideToAnsi(std::wstring_view text) override;
   std::wstring AnsiToWide(std::string_view bytes) override;

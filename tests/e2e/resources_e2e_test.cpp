@@ -41,6 +41,11 @@ class ResourcesTest : public ::testing::Test {
 TEST_F(ResourcesTest, ManifestAsksForNoElevationAndCommonControls6) {
   std::string manifest = Resource(MAKEINTRESOURCEW(24), MAKEINTRESOURCEW(1));  // RT_MANIFEST, the process's own
   ASSERT_FALSE(manifest.empty());
+  // The program's own identity names the processor it is built for (the
+  // test program is built for the same one).
+  const char* own = sizeof(void*) == 4 ? "name=\"KestrelEx\" version=\"1.0.0.0\" processorArchitecture=\"x86\""
+                                       : "name=\"KestrelEx\" version=\"1.0.0.0\" processorArchitecture=\"amd64\"";
+  EXPECT_NE(manifest.find(own), std::string::npos) << manifest;
   EXPECT_NE(manifest.find("level=\"asInvoker\""), std::string::npos);
   EXPECT_NE(manifest.find("name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""), std::string::npos);
 }

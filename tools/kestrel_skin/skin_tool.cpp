@@ -28,7 +28,13 @@ const char* kUsage =
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 
-std::string Quoted(std::wstring_view text) { return "\"" + U8(text) + "\""; }
+std::string Quoted(std::wstring_view text) {
+  // Appended piece by piece: GCC 12's -Wrestrict misreads "x" + string at -O3.
+  std::string quoted(1, '"');
+  quoted += U8(text);
+  quoted += '"';
+  return quoted;
+}
 
 std::string MethodName(std::uint16_t method) {
   if (method == 0) return "stored";
