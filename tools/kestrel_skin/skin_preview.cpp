@@ -1,5 +1,7 @@
 #include "tools/kestrel_skin/skin_preview.h"
 
+#include <filesystem>
+
 #include "chooser/launch_chooser_sources.h"
 #include "chooser/linux/chooser_view.h"
 #include "platform/platform.h"
@@ -9,7 +11,11 @@
 namespace kestrel {
 
 int RunSkinPreview(Platform& os, const std::wstring& gamePatch, const std::string& outPng, std::ostream& err) {
-  std::wstring folder = os.NativePathToWindows(gamePatch);
+  // A relative host path is taken from the current directory.
+  std::wstring folder = gamePatch;
+  if (!folder.empty() && folder[0] != L'/' && folder.find(L':') == std::wstring::npos)
+    folder = std::filesystem::absolute(std::filesystem::path(gamePatch)).wstring();
+  folder = os.NativePathToWindows(folder);
   while (folder.size() > 3 && (folder.back() == L'\\' || folder.back() == L'/')) folder.pop_back();
   if (!EqualsNoCase(PathFindFileName(folder), L"GamePatch")) {
     err << "KestrelSkin preview: the folder must be a game's GamePatch folder\n";
