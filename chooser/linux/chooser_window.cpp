@@ -221,6 +221,10 @@ int ChooserWindow::Run() {
 int RunChooserWindow(Platform& os, ChooserSources& sources, const ChooserWindowHooks* hooks) {
   ChooserView view;
   if (!view.Create(os, sources)) return kModalFailed;
+  // The frame is composed in memory and copied once: the window system's
+  // own framebuffer serves, and starting OpenGL for it would cost more
+  // than everything else before the first frame.
+  SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     LogMessage(os, L"MSG: OnCreate failed, Initialization window failed, display=%s",
                {Utf8ToWide(SDL_GetError())});
