@@ -97,8 +97,9 @@ TEST(InitInstance, LaunchWaitsForThePrerequisiteThread) {
   // The installer runs to its end inside the wait, before the game starts.
   EXPECT_EQ(Ops(fake.Effects()),
             (std::vector<std::wstring>{L"InitializeFramework", L"OutputDebugStringW", L"CreateMutexW", L"BeginThread",
-                                       L"WaitForSingleObject", L"CreateProcessW", L"WaitForSingleObject",
-                                       L"OutputDebugStringW", L"CloseHandle", L"ShellExecuteW", L"OutputDebugStringW"}));
+                                       L"WaitForSingleObject", L"CoInitializeEx", L"CreateProcessW",
+                                       L"WaitForSingleObject", L"OutputDebugStringW", L"CloseHandle", L"CoUninitialize",
+                                       L"ShellExecuteW", L"OutputDebugStringW"}));
 }
 
 TEST(ChooseLaunchMode, FromBtnCount) {

@@ -92,7 +92,7 @@ int main() {
       reg += L"\"Value" + std::to_wstring(v) + L"\"=\"C:\\\\Games\\\\Foo\\\\" + std::to_wstring(k * 100 + v) + L"\"\r\n";
   }
   std::string regBytes = "\xFF\xFE" + WideToUtf16Le(reg);
-  std::string store = tmp + "/root/HKCU.reg";
+  std::string store = tmp + "/root/user.reg";
   struct stat before{}, after{};
   stat(store.c_str(), &before);
   std::uint32_t error = 0;

@@ -59,6 +59,11 @@ inline constexpr std::uint32_t kResourceTypeNotFound = 1813;
 /// handle, and CreateProcessW's priority class.
 inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
 inline constexpr std::uint32_t kNormalPriorityClass = 0x20;
+/// CoInitializeEx: a single-threaded apartment without the OLE 1.0 DDE
+/// window (COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE), as the
+/// shell's program starts ask of the thread that calls them.
+inline constexpr std::uint32_t kCoInitApartmentThreaded = 0x2;
+inline constexpr std::uint32_t kCoInitDisableOle1Dde = 0x4;
 /// GetExitCodeProcess of a process that has not ended.
 inline constexpr std::uint32_t kStillActive = 259;
 
@@ -351,6 +356,11 @@ class Platform {
   virtual Handle CreateMutexW(const std::wstring& name, bool initialOwner) = 0;
   /// Starts a thread running `routine` (the runtime's _beginthreadex).
   virtual Handle BeginThread(std::function<void()> routine) = 0;
+  /// CoInitializeEx on the calling thread: true when COM is initialised
+  /// there (also when it already was), and CoUninitialize must follow on
+  /// the same thread; false when it cannot be (another apartment model).
+  virtual bool CoInitializeEx(std::uint32_t coInit) = 0;
+  virtual void CoUninitialize() = 0;
   /// WaitForSingleObject on a thread or process handle.
   virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;

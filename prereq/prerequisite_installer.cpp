@@ -139,7 +139,11 @@ void RunPrerequisiteInstaller(Platform& os, const LaunchContext& context) {
   PrerequisiteInstaller installer(os);
   if (installer.LoadEntries(ConfigPath(context), context.baseDir)) {
     installer.CheckAll();
+    // Installers started through the shell (packages, .NET) need COM on
+    // this thread, in a single-threaded apartment, as the shell asks.
+    bool com = os.CoInitializeEx(win::kCoInitApartmentThreaded | win::kCoInitDisableOle1Dde);
     installer.InstallMissing();
+    if (com) os.CoUninitialize();
   }
 }
 

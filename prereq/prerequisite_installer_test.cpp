@@ -109,6 +109,9 @@ TEST(PrerequisiteInstaller, InstallsTheMissingOnesOneAtATime) {
   EXPECT_EQ(effects,
             (std::vector<FakeCall>{
                 {L"OutputDebugStringW", {L"MSG: lib=lib1, module already installed."}},
+                // COM in a single-threaded apartment for the shell's starts,
+                // for as long as installers run.
+                {L"CoInitializeEx", {L"0x6"}},
                 {L"CreateProcessW", {L"\"" + patch + L"vc\\vcredist.exe\" /q /norestart", L"0x20", L"5", patch + L"vc"}},
                 {L"WaitForSingleObject", {L"process1", L"INFINITE"}},
                 {L"OutputDebugStringW", {L"MSG: Install: name=lib2, file=" + patch +
@@ -120,6 +123,7 @@ TEST(PrerequisiteInstaller, InstallsTheMissingOnesOneAtATime) {
                 {L"ShellExecuteExW", {L"0x40", L"", patch + L"net\\DotNetFX.exe", L"", L"", L"0"}},
                 {L"WaitForSingleObject", {L"process3", L"INFINITE"}},
                 {L"OutputDebugStringW", {L"MSG: Install: name=lib5, file=" + patch + L"net\\DotNetFX.exe, param=, code=0"}},
+                {L"CoUninitialize", {}},
             }));
 }
 

@@ -119,6 +119,10 @@ void CButtonEx2::DrawState(HDC dc, int x, int y, int sourceY, int width, int hei
   ::BitBlt(dc, x, y, width, height, canvas.dc(), 0, 0, SRCCOPY);
 }
 
+// The leave-notice request is 16 bytes in a 32-bit program (24 in a 64-bit
+// one); its size field must match the layout Windows reads.
+static_assert(sizeof(TRACKMOUSEEVENT) == (sizeof(void*) == 4 ? 16 : 24));
+
 void CButtonEx2::React(ButtonReaction reaction) {
   HWND hwnd = GetSafeHwnd();
   if (reaction.trackLeave) {

@@ -446,6 +446,13 @@ Handle FakePlatform::BeginThread(std::function<void()> routine) {
   return h;
 }
 
+bool FakePlatform::CoInitializeEx(std::uint32_t coInit) {
+  Record(L"CoInitializeEx", {HexNumber(coInit)});
+  return true;
+}
+
+void FakePlatform::CoUninitialize() { Record(L"CoUninitialize"); }
+
 std::wstring FakePlatform::WaitName(std::uint32_t milliseconds) {
   return milliseconds == win::kInfinite ? L"INFINITE" : std::to_wstring(milliseconds);
 }

@@ -146,6 +146,8 @@ class FakePlatform : public Platform {
   bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
   Handle BeginThread(std::function<void()> routine) override;
+  bool CoInitializeEx(std::uint32_t coInit) override;
+  void CoUninitialize() override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
   void Sleep(std::uint32_t milliseconds) override;
   std::wstring SHGetSpecialFolderPathW(int csidl) override;

@@ -96,10 +96,11 @@ bool LinuxActiveDesktop::ApplyChanges(std::uint32_t flags) {
   PlacementOf(style_, placement);
   if (flags & kApplySave) {
     root_.Ensure();
-    std::uint32_t error = registry_.Write(RegRoot::kCurrentUser, [&](RegistryTree& tree) {
-      tree.SetValue(kDesktopKey, L"Wallpaper", RegistryValue{win::kRegSz, RegText(file_)});
-      tree.SetValue(kDesktopKey, L"WallpaperStyle", RegistryValue{win::kRegSz, RegText(placement.wallpaperStyle)});
-      tree.SetValue(kDesktopKey, L"TileWallpaper", RegistryValue{win::kRegSz, RegText(placement.tileWallpaper)});
+    std::uint32_t error = registry_.Write(RegRoot::kCurrentUser, [&](const RegistryStore::KeyAccess& open) {
+      RegistryKey* desktop = open(kDesktopKey, true);
+      desktop->SetValue(L"Wallpaper", RegistryValue{win::kRegSz, RegText(file_)});
+      desktop->SetValue(L"WallpaperStyle", RegistryValue{win::kRegSz, RegText(placement.wallpaperStyle)});
+      desktop->SetValue(L"TileWallpaper", RegistryValue{win::kRegSz, RegText(placement.tileWallpaper)});
       return true;
     });
     if (error != 0) return false;

@@ -13,8 +13,9 @@ class ActiveDesktopTest : public testing::LinuxMachineTest {
  protected:
   std::wstring Desktop(const std::wstring& name) {
     std::wstring text = L"(missing)";
-    os_->registry().Read(RegRoot::kCurrentUser, [&](const RegistryTree& tree) {
-      if (const RegistryValue* v = tree.FindValue(L"Control Panel\\Desktop", name)) {
+    os_->registry().Read(RegRoot::kCurrentUser, [&](const RegistryStore::KeyLookup& find) {
+      const RegistryKey* key = find(L"Control Panel\\Desktop");
+      if (const RegistryValue* v = key ? key->FindValue(name) : nullptr) {
         EXPECT_EQ(v->type, win::kRegSz);
         text = Utf16LeToWide(std::string(v->data.begin(), v->data.end())).c_str();
       }

@@ -295,6 +295,17 @@ bool LinuxPlatform::Start(StartPlan plan, const std::wstring& directory, Handle*
     tLastError = plan.error;
     return false;
   }
+  if (plan.throughWine) {
+    // Wine sets a new prefix up on its first start, which takes a while
+    // and shows Wine's own messages; the operator can do that beforehand.
+    struct stat st;
+    const char* prefix = std::getenv("WINEPREFIX");
+    std::string folder = prefix && *prefix ? prefix : root_.root();
+    if (stat((folder + "/.update-timestamp").c_str(), &st) != 0)
+      OutputDebugStringW(L"MSG: The Wine prefix " + Utf8ToWide(folder) +
+                         L" is not prepared yet: Wine sets it up now, before the program starts (run "
+                         L"\"kestrel-system wineboot\" once to prepare it)");
+  }
   if (!directory.empty()) {
     std::uint32_t error;
     struct stat st;
@@ -498,6 +509,12 @@ Handle LinuxPlatform::BeginThread(std::function<void()> routine) {
   threads_.emplace(h, std::thread(std::move(routine)));
   return h;
 }
+
+// The machine model has no component objects: every thread is ready for
+// the shell's program starts as it is.
+bool LinuxPlatform::CoInitializeEx(std::uint32_t) { return true; }
+
+void LinuxPlatform::CoUninitialize() {}
 
 std::uint32_t LinuxPlatform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {
   std::unique_lock<std::mutex> guard(lock_);

@@ -21,6 +21,12 @@
 
 namespace kestrel {
 
+/// Wine's Windows version name ("winxp") for compatibility layers
+/// ("WINXPSP3", or several with spaces between), empty when none of them
+/// names a Windows version.
+std::wstring WineVersionOfLayers(std::wstring_view layers);
+
+
 class LinuxPlatform : public Platform {
  public:
   LinuxPlatform();
@@ -78,6 +84,8 @@ class LinuxPlatform : public Platform {
   bool TerminateProcess(Handle process, std::uint32_t exitCode) override;
   Handle CreateMutexW(const std::wstring& name, bool initialOwner) override;
   Handle BeginThread(std::function<void()> routine) override;
+  bool CoInitializeEx(std::uint32_t coInit) override;
+  void CoUninitialize() override;
   std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) override;
   void Sleep(std::uint32_t milliseconds) override;
   std::wstring SHGetSpecialFolderPathW(int csidl) override;

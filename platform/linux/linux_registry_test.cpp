@@ -1,3 +1,5 @@
+#include <sys/stat.h>
+
 #include <vector>
 
 #include "platform/linux/test_machine.h"
@@ -22,10 +24,18 @@ TEST_F(LinuxRegistryTest, ValuesRoundTripThroughTheStoreFile) {
   std::uint8_t one[4] = {1, 0, 0, 0};
   EXPECT_EQ(os_->SHSetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\Uninstall\\Redist", L"Installed", win::kRegDword, one),
             0);
-  std::string hkcu = Read("root/HKCU.reg");
-  ASSERT_EQ(hkcu.substr(0, 2), "\xFF\xFE");
-  EXPECT_NE(Utf16LeToWide(hkcu.substr(2)).find(L"[HKEY_CURRENT_USER\\" + layers + L"]\r\n\"Z:\\\\g\\\\game.exe\"=\"WINXPSP3\""),
-            std::wstring::npos);
+  // Both land in Wine's own files, HKLM\Software where a 32-bit program
+  // of a 64-bit prefix finds it.
+  std::string user = Read("root/user.reg");
+  ASSERT_EQ(user.substr(0, 24), "WINE REGISTRY Version 2\n");
+  EXPECT_NE(user.find(";; All keys relative to REGISTRY\\\\User\\\\S-1-5-21-0-0-0-1000\n\n#arch=win64\n"),
+            std::string::npos);
+  EXPECT_NE(user.find("[Software\\\\Microsoft\\\\Windows NT\\\\CurrentVersion\\\\AppCompatFlags\\\\Layers] "),
+            std::string::npos);
+  EXPECT_NE(user.find("\n\"Z:\\\\g\\\\game.exe\"=\"WINXPSP3\"\n"), std::string::npos);
+  std::string system = Read("root/system.reg");
+  EXPECT_NE(system.find("[SOFTWARE\\\\Wow6432Node\\\\Uninstall\\\\Redist] "), std::string::npos);
+  EXPECT_NE(system.find("\n\"Installed\"=dword:00000001\n"), std::string::npos);
 
   // A second platform (another launcher) reads what the first wrote.
   LinuxPlatform other(MachineRoot(tmp_ + "/root"));
@@ -62,15 +72,30 @@ TEST_F(LinuxRegistryTest, ExpandableStringsComeBackExpanded) {
 
 TEST_F(LinuxRegistryTest, AnUnreadableStoreIsKeptBeforeItIsOverwritten) {
   MakeDir("root");
-  Write("root/HKLM.reg", std::string("\x00\x01garbage\xFF", 10));
+  Write("root/system.reg", std::string("\x00\x01garbage\xFF", 10));
   std::uint8_t one[4] = {1, 0, 0, 0};
   EXPECT_EQ(os_->SHSetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\A", L"v", win::kRegDword, one), 0);
-  std::string cmd = "cat '" + tmp_ + "'/root/HKLM.reg.unreadable-* > '" + tmp_ + "/copy'";
+  std::string cmd = "cat '" + tmp_ + "'/root/system.reg.unreadable-* > '" + tmp_ + "/copy'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   EXPECT_EQ(Read("copy"), std::string("\x00\x01garbage\xFF", 10));
   std::uint32_t type = 0, size = 0;
   std::uint8_t got[4] = {};
   EXPECT_EQ(os_->SHGetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\A", L"v", &type, got, &size), 0);
+}
+
+TEST_F(LinuxRegistryTest, EarlierStoreFilesAreMergedOnce) {
+  MakeDir("root");
+  std::wstring old = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\KxView\\GInfo]\r\n"
+                     L"\"10001\"=\"Foo\"\r\n";
+  Write("root/HKLM.reg", "\xFF\xFE" + WideToUtf16Le(old));
+  std::uint8_t buffer[64] = {};
+  std::uint32_t type = 0, size = 0;
+  EXPECT_EQ(os_->SHGetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\KxView\\GInfo", L"10001", &type, buffer, &size), 0);
+  EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + size), Sz(L"Foo"));
+  EXPECT_NE(Read("root/system.reg").find("[SOFTWARE\\\\Wow6432Node\\\\KxView\\\\GInfo]"), std::string::npos);
+  EXPECT_EQ(Read("root/HKLM.reg.migrated").substr(0, 2), "\xFF\xFE");
+  struct stat st;
+  EXPECT_NE(stat((tmp_ + "/root/HKLM.reg").c_str(), &st), 0);
 }
 
 }  // namespace

@@ -163,6 +163,7 @@ StartPlan ProgramStarter::Wine(const std::vector<std::string>& args) {
   plan.request.args = {tools_.wine};
   plan.request.args.insert(plan.request.args.end(), args.begin(), args.end());
   plan.request.env = ChildEnvironment(true);
+  plan.throughWine = true;
   return plan;
 }
 

@@ -43,6 +43,7 @@ struct StartTools {
 struct StartPlan {
   SpawnRequest request;
   std::uint32_t error = 0;  ///< the Windows error when nothing can run
+  bool throughWine = false;  ///< the program runs in the machine root's Wine prefix
 };
 
 class ProgramStarter {

@@ -137,14 +137,12 @@ class Importer {
     std::size_t cut = name.find(L'\\');
     std::wstring_view rootName = name.substr(0, cut);
     std::wstring_view rest = cut == std::wstring_view::npos ? std::wstring_view() : name.substr(cut + 1);
-    std::wstring prefix;
-    RegistryTree* tree = hives_(rootName, prefix);
+    std::wstring path(rest);
+    RegistryTree* tree = hives_(rootName, path);
     if (!tree) {
       Problem(number, L"unknown root key \"" + std::wstring(rootName) + L"\"; its values are skipped");
       return;
     }
-    std::wstring path = prefix;
-    if (!rest.empty()) path += (path.empty() ? L"" : L"\\") + std::wstring(rest);
     std::vector<std::wstring_view> parts = SplitKeyPath(path);
     if (parts.size() > kMaxKeyDepth) {
       Problem(number, L"the key is more than 512 levels deep; its values are skipped");
@@ -364,12 +362,11 @@ void ExportKey(std::wstring& out, const RegistryKey& key, std::wstring& path, bo
 }  // namespace
 
 RegHiveResolver StandardHives(RegistryTree& localMachine, RegistryTree& currentUser) {
-  return [&localMachine, &currentUser](std::wstring_view root, std::wstring& prefix) -> RegistryTree* {
-    prefix.clear();
+  return [&localMachine, &currentUser](std::wstring_view root, std::wstring& path) -> RegistryTree* {
     if (EqualsNoCase(root, L"HKEY_LOCAL_MACHINE")) return &localMachine;
     if (EqualsNoCase(root, L"HKEY_CURRENT_USER")) return &currentUser;
     if (EqualsNoCase(root, L"HKEY_CLASSES_ROOT")) {
-      prefix = L"SOFTWARE\\Classes";
+      path = path.empty() ? L"SOFTWARE\\Classes" : L"SOFTWARE\\Classes\\" + path;
       return &localMachine;
     }
     return nullptr;

@@ -40,10 +40,10 @@ struct RegFileImport {
 };
 
 /// Finds the hive of a root name as written in the file
-/// ("HKEY_LOCAL_MACHINE"); sets `prefix` to the path inside the hive that
-/// the root stands for ("SOFTWARE\Classes" for HKEY_CLASSES_ROOT).  Null
-/// for a root the machine does not have.
-using RegHiveResolver = std::function<RegistryTree*(std::wstring_view rootName, std::wstring& prefix)>;
+/// ("HKEY_LOCAL_MACHINE"); `path` comes with the key's path below the root
+/// and is set to its path inside the hive ("SOFTWARE\Classes\x" for
+/// HKEY_CLASSES_ROOT\x).  Null for a root the machine does not have.
+using RegHiveResolver = std::function<RegistryTree*(std::wstring_view rootName, std::wstring& path)>;
 
 /// The resolver of the launcher's two hives; HKEY_CLASSES_ROOT is the
 /// machine's SOFTWARE\Classes.

@@ -166,6 +166,10 @@ bool Win32Platform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb
   return ok != FALSE;
 }
 
+// The start-up record a 32-bit program hands over is 68 bytes (104 in a
+// 64-bit one); the size field tells Windows which layout it reads.
+static_assert(sizeof(STARTUPINFOW) == (sizeof(void*) == 4 ? 68 : 104));
+
 bool Win32Platform::CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                                    const std::wstring& directory, Handle* process) {
   if (process) *process = kNoHandle;
@@ -245,6 +249,18 @@ Handle Win32Platform::BeginThread(std::function<void()> routine) {
     delete argument;
   }
   return static_cast<Handle>(thread);
+}
+
+bool Win32Platform::CoInitializeEx(std::uint32_t coInit) {
+  KeepLastError keep;  // the callers' log lines report the error before it
+  // S_FALSE (already initialised) is a success and is paired with its own
+  // CoUninitialize too.
+  return SUCCEEDED(::CoInitializeEx(nullptr, coInit));
+}
+
+void Win32Platform::CoUninitialize() {
+  KeepLastError keep;
+  ::CoUninitialize();
 }
 
 std::uint32_t Win32Platform::WaitForSingleObject(Handle handle, std::uint32_t milliseconds) {

@@ -5,6 +5,7 @@
 #include "platform/win32/win32_platform.h"
 
 #include <windows.h>
+#include <objbase.h>
 #include <shlobj.h>
 #include <shlwapi.h>
 
@@ -144,6 +145,31 @@ TEST_F(Win32PlatformTest, AThreadRunsToItsEndBeforeTheWaitReturns) {
   EXPECT_EQ(ran.load(), 1);
   EXPECT_NE(threadId.load(), ::GetCurrentThreadId());
   ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+}
+
+TEST_F(Win32PlatformTest, ANewThreadEntersASingleThreadedApartment) {
+  // The worker's apartment is fixed by its first initialisation: a second,
+  // of another model, fails, and the thread's own apartment is the one
+  // asked for.
+  std::atomic<int> first{-1}, again{-1}, other{-1};
+  std::atomic<APTTYPE> type{APTTYPE_MTA};
+  Handle thread = os_.BeginThread([&] {
+    first = os_.CoInitializeEx(win::kCoInitApartmentThreaded | win::kCoInitDisableOle1Dde);
+    again = os_.CoInitializeEx(win::kCoInitApartmentThreaded);
+    other = os_.CoInitializeEx(COINIT_MULTITHREADED);
+    APTTYPE apartment{};
+    APTTYPEQUALIFIER qualifier{};
+    if (SUCCEEDED(::CoGetApartmentType(&apartment, &qualifier))) type = apartment;
+    os_.CoUninitialize();
+    os_.CoUninitialize();
+  });
+  ASSERT_NE(thread, kNoHandle);
+  os_.WaitForSingleObject(thread, win::kInfinite);
+  ::CloseHandle(reinterpret_cast<HANDLE>(thread));
+  EXPECT_EQ(first.load(), 1);
+  EXPECT_EQ(again.load(), 1);
+  EXPECT_EQ(other.load(), 0);
+  EXPECT_EQ(type.load(), APTTYPE_STA);
 }
 
 TEST_F(Win32PlatformTest, RegistryValuesRoundTrip) {

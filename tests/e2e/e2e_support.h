@@ -92,6 +92,12 @@ class TempMachine {
   /// store; on Windows into the real registry, and it is deleted again when
   /// the machine ends.
   void SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value);
+  /// Removes a key (with everything below it) or one value under
+  /// HKEY_LOCAL_MACHINE when the machine ends, for what a program the test
+  /// started left there (on Windows; the Linux machine's registry goes with
+  /// its folder).
+  void RemoveMachineKeyWhenDone(const std::wstring& subKey);
+  void RemoveMachineValueWhenDone(const std::wstring& subKey, const std::wstring& name);
   /// A string value under HKEY_CURRENT_USER, empty when it is missing.
   std::wstring UserString(const std::wstring& subKey, const std::wstring& name) const;
   /// Removes a key under HKEY_CURRENT_USER when the machine ends (on
@@ -132,4 +138,7 @@ std::map<std::string, std::string> ReadTree(const std::string& path);
 #endif
 #ifndef KESTREL_RECORDER
 #define KESTREL_RECORDER ::kestrel::e2e::ProgramBesideTests("kestrel_recorder")
+#endif
+#ifndef KESTREL_GAME_MENU
+#define KESTREL_GAME_MENU ::kestrel::e2e::ProgramBesideTests("kestrel_game_menu")
 #endif

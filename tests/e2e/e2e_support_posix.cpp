@@ -123,6 +123,8 @@ std::wstring TempMachine::UserString(const std::wstring& subKey, const std::wstr
 }
 
 void TempMachine::RemoveUserKeyWhenDone(const std::wstring&) {}
+void TempMachine::RemoveMachineKeyWhenDone(const std::wstring&) {}
+void TempMachine::RemoveMachineValueWhenDone(const std::wstring&, const std::wstring&) {}
 
 int TempMachine::DisplayBits(bool stored) const {
   LinuxPlatform machine(MachineRoot(Host("root")));

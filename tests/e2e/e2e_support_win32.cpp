@@ -127,6 +127,14 @@ std::wstring TempMachine::UserString(const std::wstring& subKey, const std::wstr
   return data;
 }
 
+void TempMachine::RemoveMachineKeyWhenDone(const std::wstring& subKey) {
+  undo_.push_back([subKey] { ::SHDeleteKeyW(HKEY_LOCAL_MACHINE, subKey.c_str()); });
+}
+
+void TempMachine::RemoveMachineValueWhenDone(const std::wstring& subKey, const std::wstring& name) {
+  undo_.push_back([subKey, name] { ::SHDeleteValueW(HKEY_LOCAL_MACHINE, subKey.c_str(), name.c_str()); });
+}
+
 void TempMachine::RemoveUserKeyWhenDone(const std::wstring& subKey) {
   undo_.push_back([subKey] { ::SHDeleteKeyW(HKEY_CURRENT_USER, subKey.c_str()); });
 }

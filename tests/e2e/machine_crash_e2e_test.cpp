@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "platform/model/reg_file.h"
+#include "platform/model/wine_registry_file.h"
 #include "tests/e2e/e2e_support.h"
 #include "util/utf.h"
 
@@ -41,17 +42,15 @@ long ProfileCounter(const std::string& bytes) {
   return bytes == ProfileState(n) ? std::stol(n) : -1;
 }
 
-// The counter of the registry store file; -1 when it does not read whole
+// The counter in Wine's user.reg; -1 when it does not read whole
 // or does not re-export to the same bytes.
 long RegistryCounter(const std::string& bytes) {
   RegistryTree tree;
-  RegFileImport result = ImportRegFile(
-      bytes, [&](std::wstring_view root, std::wstring& prefix) -> RegistryTree* {
-        prefix.clear();
-        return root == L"HKEY_CURRENT_USER" ? &tree : nullptr;
-      },
-      [](std::string_view b) { return Utf8ToWide(b); });
-  if (!result.recognized || !result.problems.empty() || ExportRegFile(tree, L"HKEY_CURRENT_USER") != bytes) return -1;
+  WineRegistryFile file;
+  if (!ReadWineRegistry(bytes, file)) return -1;
+  LoadWineKey(file, tree, L"", true);
+  WineRegistryFile copy = file;
+  if (file.problems || WriteWineRegistry(tree, copy, 1) != bytes) return -1;
   const RegistryValue* value = tree.FindValue(L"Software\\KestrelCrash", L"counter");
   if (!value || value->type != 1 || value->data.size() < 4) return -1;
   std::string raw(value->data.begin(), value->data.end() - 2);
@@ -85,7 +84,7 @@ TEST(MachineCrash, AKilledWriterLeavesOldOrNewFilesOnly) {
     long nowProfile = ProfileCounter(ReadFile(m.Host("game/GamePatch/Config.ini")));
     ASSERT_GE(nowProfile, 0) << "torn profile file after run " << run;
     ASSERT_GE(nowProfile, profile) << "a change was lost in run " << run;
-    std::string store = ReadFile(root + "/HKCU.reg");
+    std::string store = ReadFile(root + "/user.reg");
     long nowRegistry = store.empty() ? -1 : RegistryCounter(store);
     ASSERT_TRUE(store.empty() || nowRegistry >= 0) << "torn registry file after run " << run;
     ASSERT_GE(nowRegistry, registry) << "a registry change was lost in run " << run;

@@ -20,10 +20,11 @@ int main(int argc, char** argv) {
     tool = args.front();
     args.erase(args.begin());
   } else {
-    std::cerr << "usage: kestrel-system regedit|regsvr32|wscript|subst [ARGS]\n"
+    std::cerr << "usage: kestrel-system regedit|regsvr32|wscript|subst|wineboot [ARGS]\n"
                  "  regedit /s FILE | regedit /e FILE [KEY]\n"
                  "  subst | subst X: PATH | subst X: /D\n"
                  "  regsvr32 [/s] [/u] FILE | wscript FILE [ARGS]   (through Wine)\n"
+                 "  wineboot   (prepares the root as a Wine prefix, once, before the first game)\n"
                  "The machine is $KESTREL_ROOT (default ~/.local/share/kestrelex).\n";
     return 1;
   }

@@ -92,7 +92,11 @@ int Export(RegistryStore& store, MachineRoot& root, const std::string& file, con
     // The whole registry: both hives under one header.
     for (RegRoot hive : {RegRoot::kLocalMachine, RegRoot::kCurrentUser}) {
       std::string bytes;
-      store.Read(hive, [&](const RegistryTree& tree) { bytes = ExportRegFile(tree, RegistryStore::RootName(hive)); });
+      store.ReadBranch(hive, L"", [&](const RegistryKey* all) {
+        RegistryTree copy;
+        if (all) CopyBranch(*all, copy, L"");
+        bytes = ExportRegFile(copy, RegistryStore::RootName(hive));
+      });
       std::wstring part = Utf16LeToWide(bytes.substr(2));
       if (text.empty()) text = part.substr(0, part.size() - 2);
       else text += part.substr(header.size());
@@ -107,8 +111,7 @@ int Export(RegistryStore& store, MachineRoot& root, const std::string& file, con
     bool found = false;
     std::string bytes;
     std::wstring full = path.empty() ? rootName : rootName + L"\\" + path;
-    store.Read(hive, [&](const RegistryTree& tree) {
-      const RegistryKey* branch = tree.FindKey(path);
+    store.ReadBranch(hive, path, [&](const RegistryKey* branch) {
       if (!branch) return;
       found = true;
       RegistryTree copy;

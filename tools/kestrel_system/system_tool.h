@@ -9,6 +9,7 @@
 //   subst X: /D              removes that mapping
 //   regsvr32 [/s] [/u] FILE  registers a component, through Wine
 //   wscript FILE [ARGS]      runs a script, through Wine
+//   wineboot                 sets the machine root up as a Wine prefix and waits
 //
 // One program serves all of them: the tool is named by the program's own
 // name (a link called "subst") or by the first argument.
@@ -36,5 +37,7 @@ int RunSubst(const std::vector<std::string>& args, ToolContext& context);
 /// regsvr32 and wscript: through Wine when it is there, else a reason and
 /// exit code 3.
 int RunThroughWine(const std::string& tool, const std::vector<std::string>& args, ToolContext& context);
+/// Wine's prefix set-up in the machine root, waited for with its server.
+int RunWineboot(ToolContext& context);
 
 }  // namespace kestrel

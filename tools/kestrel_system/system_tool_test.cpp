@@ -23,8 +23,9 @@ class SystemToolTest : public testing::LinuxMachineTest {
   std::wstring Value(RegRoot hive, const std::wstring& key, const std::wstring& name) {
     RegistryStore store(tmp_ + "/root", nullptr, [](std::string_view b) { return Utf8ToWide(b); });
     std::wstring text;
-    store.Read(hive, [&](const RegistryTree& tree) {
-      if (const RegistryValue* v = tree.FindValue(key, name)) {
+    store.Read(hive, [&](const RegistryStore::KeyLookup& find) {
+      const RegistryKey* k = find(key);
+      if (const RegistryValue* v = k ? k->FindValue(name) : nullptr) {
         if (v->type == win::kRegDword && v->data.size() == 4)
           text = std::to_wstring(v->data[0] | (v->data[1] << 8) | (v->data[2] << 16) | (v->data[3] << 24));
         else

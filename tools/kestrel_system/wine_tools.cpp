@@ -81,12 +81,51 @@ int RunThroughWine(const std::string& tool, const std::vector<std::string>& args
   return WIFEXITED(status) ? WEXITSTATUS(status) : kCannotRun;
 }
 
+int RunWineboot(ToolContext& c) {
+  if (!c.root.Ensure()) {
+    c.err << "wineboot: the machine root " << c.root.root() << " cannot be made\n";
+    return kFailed;
+  }
+  StartTools tools = StartTools::Detect();
+  if (tools.wine.empty()) {
+    c.err << "wineboot: Wine is not installed here (or KESTREL_WINE=0); the root stays a registry without Wine\n";
+    return kCannotRun;
+  }
+  // The prefix is the root itself, as for every program the launcher
+  // starts through Wine; its server is waited for, so the registry files
+  // are complete when this ends.
+  std::vector<std::string> env = EnvironmentWith({"WINEPREFIX=" + c.root.root()});
+  std::string wineserver = tools.wine.substr(0, tools.wine.rfind('/') + 1) + "wineserver";
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{tools.wine, "wineboot", "--init"}, std::vector<std::string>{wineserver, "-w"}}) {
+    SpawnRequest request;
+    request.program = args[0];
+    request.args = args;
+    request.env = env;
+    pid_t pid = 0;
+    if (int err = SpawnChild(request, pid); err != 0) {
+      c.err << "wineboot: " << args[0] << " could not be started (errno " << err << ")\n";
+      return kCannotRun;
+    }
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+      c.err << "wineboot: " << args[1] << " failed (status " << status << ")\n";
+      return kFailed;
+    }
+  }
+  c.out << "wineboot: the Wine prefix " << c.root.root() << " is ready\n";
+  return 0;
+}
+
 int RunSystemTool(const std::string& tool, const std::vector<std::string>& args, ToolContext& context) {
+  if (tool == "wineboot") return RunWineboot(context);
   std::string name = SystemToolOf(Utf8ToWide(tool));
   if (name == "regedit") return RunRegedit(args, context);
   if (name == "subst") return RunSubst(args, context);
   if (name == "regsvr32" || name == "wscript") return RunThroughWine(name, args, context);
-  context.err << "kestrel-system: unknown tool \"" << tool << "\" (regedit, regsvr32, wscript or subst)\n";
+  context.err << "kestrel-system: unknown tool \"" << tool << "\" (regedit, regsvr32, wscript, subst or wineboot)\n";
   return kFailed;
 }
 
