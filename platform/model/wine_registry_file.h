@@ -25,6 +25,7 @@
 // changed.
 
 #include <cstdint>
+#include <list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -35,7 +36,7 @@
 
 namespace kestrel {
 
-using RegistryValues = std::vector<std::pair<std::wstring, RegistryValue>>;
+using RegistryValues = std::list<std::pair<std::wstring, RegistryValue>>;
 
 struct WineRegistryFile {
   WineRegistryFile() = default;
