@@ -12,6 +12,7 @@
 // caller's buffer, the buffer's size in characters is an argument and the
 // result is cut to fit, never overflowed.
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -25,9 +26,15 @@
 
 namespace kestrel {
 
+struct LaunchContext;
+
 /// A kernel object: a thread, a process or a mutex.  0 is no handle.
 using Handle = std::uintptr_t;
 inline constexpr Handle kNoHandle = 0;
+
+/// The largest file read whole (profile files, registry templates, skin
+/// archives): 64 MiB, far below what a 32-bit process can hold.
+inline constexpr std::size_t kMaxWholeFileBytes = std::size_t{64} << 20;
 
 /// Windows error codes the logic and the platforms name.
 namespace win {
@@ -238,7 +245,10 @@ class Platform {
   /// PathFileExistsW: true when a file or a directory is there.
   virtual bool PathFileExistsW(const std::wstring& path) = 0;
   /// Reads a whole file (CreateFileW, GetFileSize, ReadFile, CloseHandle).
-  /// False with the last error set when it cannot be opened or read.
+  /// False with the last error set when it cannot be opened or read; a file
+  /// larger than kMaxWholeFileBytes is refused with 223
+  /// (ERROR_FILE_TOO_LARGE) and a "MSG: File not read, larger than ..."
+  /// line.
   virtual bool ReadFileBytes(const std::wstring& path, std::string& bytes) = 0;
 
   /// PathIsDirectoryW: true when a directory is there.
@@ -399,6 +409,11 @@ class Platform {
   /// MessageBoxW with no owner window: shows the text and blocks until it
   /// is closed.  Returns the button pressed (kIdOk).
   virtual int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) = 0;
+  /// Runs the version chooser window of the context's game modally (its
+  /// skin, its "dlg_config" and its version buttons' action) and returns
+  /// the modal result: 1 (IDOK), 2 (IDCANCEL), or -1 when the window could
+  /// not be created.  Each build supplies its own window.
+  virtual int RunVersionChooser(LaunchContext& context) = 0;
   /// GetFileVersionInfoSizeW: the size of the file's version resource, 0
   /// (with the last error set) when it has none.
   virtual std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) = 0;

@@ -8,10 +8,9 @@
 #include <cstddef>
 #include <string>
 
-namespace kestrel {
+#include "platform/platform.h"  // kMaxWholeFileBytes
 
-/// The largest file read whole: 64 MiB.
-inline constexpr std::size_t kMaxWholeFileBytes = std::size_t{64} << 20;
+namespace kestrel {
 
 /// Reads the regular file at a host path into `bytes`.  Returns 0, or the
 /// errno of the failure: EACCES for a folder, FIFO, device or socket (none

@@ -26,6 +26,8 @@
 
 #include <cstdint>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>

@@ -21,8 +21,11 @@ using std::min;
 #include <memory>
 #include <vector>
 
+#include "chooser/launch_chooser_sources.h"
+#include "chooser/win32/kestrel_ex_dlg.h"
 #include "platform/win32/win32_active_desktop.h"
 #include "platform/win32/win32_debug_log.h"
+#include "util/wide_format.h"
 
 namespace kestrel {
 
@@ -100,9 +103,13 @@ bool Win32Platform::ReadFileBytes(const std::wstring& path, std::string& bytes) 
   if (file == INVALID_HANDLE_VALUE) return false;
   LARGE_INTEGER size{};
   bool ok = ::GetFileSizeEx(file, &size) != FALSE;
-  if (ok && size.QuadPart > 0x7FFFFFFF) {
-    ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);  // a launcher never reads files of gigabytes
-    ok = false;
+  if (ok && static_cast<unsigned long long>(size.QuadPart) > kMaxWholeFileBytes) {
+    // A 32-bit process could not even hold a file of a gigabyte or two.
+    ::CloseHandle(file);
+    OutputDebugStringW(FormatWide(L"MSG: File not read, larger than %d MiB: file=%s",
+                                  {static_cast<int>(kMaxWholeFileBytes >> 20), path}));
+    ::SetLastError(ERROR_FILE_TOO_LARGE);
+    return false;
   }
   std::string read;
   if (ok) {
@@ -314,6 +321,12 @@ long Win32Platform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_
   record.dmDisplayFrequency = mode->displayFrequency;
   record.dmFields = mode->fields;
   return ::ChangeDisplaySettingsW(&record, flags);
+}
+
+int Win32Platform::RunVersionChooser(LaunchContext& context) {
+  LaunchChooserSources sources(*this, context);
+  CKestrelExDlg dialog(*this, sources);
+  return static_cast<int>(dialog.DoModal());
 }
 
 int Win32Platform::MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {

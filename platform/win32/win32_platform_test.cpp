@@ -147,6 +147,27 @@ TEST_F(Win32PlatformTest, AThreadRunsToItsEndBeforeTheWaitReturns) {
   ::CloseHandle(reinterpret_cast<HANDLE>(thread));
 }
 
+// A file is read whole only up to the limit: a 32-bit launcher could not
+// hold a file of gigabytes, and no file it reads is meant to be that big.
+TEST_F(Win32PlatformTest, WholeFileReadsStopAtTheLimit) {
+  auto sized = [&](const wchar_t* name, std::uint64_t size) {
+    HANDLE file = ::CreateFileW(Path(name).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    LARGE_INTEGER end{};
+    end.QuadPart = static_cast<LONGLONG>(size);
+    bool ok = file != INVALID_HANDLE_VALUE && ::SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && ::SetEndOfFile(file);
+    if (file != INVALID_HANDLE_VALUE) ::CloseHandle(file);
+    return ok;
+  };
+  ASSERT_TRUE(sized(L"huge.cfg", kMaxWholeFileBytes + 1));
+  ASSERT_TRUE(sized(L"limit.cfg", kMaxWholeFileBytes));
+  std::string bytes = "old";
+  EXPECT_FALSE(os_.ReadFileBytes(Path(L"huge.cfg"), bytes));
+  EXPECT_EQ(os_.GetLastError(), 223u);  // ERROR_FILE_TOO_LARGE
+  EXPECT_EQ(bytes, "old");
+  EXPECT_TRUE(os_.ReadFileBytes(Path(L"limit.cfg"), bytes));
+  EXPECT_EQ(bytes.size(), kMaxWholeFileBytes);
+}
+
 TEST_F(Win32PlatformTest, ANewThreadEntersASingleThreadedApartment) {
   // The worker's apartment is fixed by its first initialisation: a second,
   // of another model, fails, and the thread's own apartment is the one
