@@ -66,7 +66,10 @@ TEST_F(RegistryImportTest, SizeGrowsByTheEscapedDirectory) {
 
 TEST_F(RegistryImportTest, NothingWrittenOutsideGamePatch) {
   fake_.AddFile(L"E:\\Other\\GamePatch\\reg.cfg", WideToUtf16Le(L"x"));
-  for (const wchar_t* name : {L"..\\..\\evil", L"a/b", L"C:evil", L"..", L""}) {
+  // A zero would end the name early on the way to the disk: "x\0..\evil".
+  const std::wstring zero(L"x\0\\..\\..\\evil", 13);
+  for (const std::wstring& name : {std::wstring(L"..\\..\\evil"), std::wstring(L"a/b"), std::wstring(L"C:evil"),
+                                   std::wstring(L".."), std::wstring(), zero}) {
     fake_.ClearRecord();
     ConvertRegTemplate(fake_, name, L"E:\\Other", context_);
     EXPECT_TRUE(fake_.CallsOf(L"WriteFileBytes").empty()) << WideToUtf8(name);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "platform/fake/fake_platform.h"
 
 namespace kestrel {
@@ -122,14 +124,34 @@ TEST(ChooseLaunchMode, FromBtnCount) {
   }
 }
 
-TEST(InitInstance, ChooserModeStillLaunchesWithoutAWindow) {
-  FakePlatform fake;
-  fake.commandLine = kLauncher + L" D:\\Games\\Foo|game.exe";
-  fake.AddIni(L"D:\\Games\\Foo\\GamePatch\\Config.ini", L"[dlg_config]\nbtnCount=2\n");
-  fake.AddFile(L"D:\\Games\\Foo\\game.exe");
-  CKestrelExApp app(fake);
-  app.InitInstance();
-  EXPECT_EQ(fake.CallsOf(L"ShellExecuteW").size(), 1u);
+TEST(InitInstance, TheChooserRunsAfterThePrerequisitesAndOnlyCancelStopsTheLaunch) {
+  for (int result : {-1, 1, 2}) {
+    FakePlatform fake;
+    fake.commandLine = kLauncher + L" D:\\Games\\Foo|game.exe";
+    fake.AddIni(L"D:\\Games\\Foo\\GamePatch\\Config.ini",
+                L"[dlg_config]\nbtnCount=2\n[action_after]\nRunAfterExe=after.exe\n");
+    fake.AddFile(L"D:\\Games\\Foo\\game.exe");
+    std::wstring chooserBaseDir;
+    fake.onChooser = [&](LaunchContext& context) {
+      chooserBaseDir = context.baseDir;
+      return result;
+    };
+    CKestrelExApp app(fake);
+    app.InitInstance();
+    SCOPED_TRACE("modal result " + std::to_string(result));
+    const std::vector<std::wstring> ops = Ops(fake.Effects());
+    const auto chooser = std::find(ops.begin(), ops.end(), L"RunVersionChooser");
+    ASSERT_NE(chooser, ops.end());
+    EXPECT_EQ(std::count(ops.begin(), ops.end(), L"RunVersionChooser"), 1);
+    EXPECT_LT(std::find(ops.begin(), ops.end(), L"WaitForSingleObject"), chooser);
+    EXPECT_EQ(chooserBaseDir, L"D:\\Games\\Foo\\");
+    // The game and the post-launch program follow every result but Cancel.
+    const bool launched = result != 2;
+    EXPECT_EQ(fake.CallsOf(L"ShellExecuteW").size(), launched ? 2u : 0u);
+    if (launched) {
+      EXPECT_GT(std::find(ops.begin(), ops.end(), L"ShellExecuteW"), chooser);
+    }
+  }
 }
 
 }  // namespace

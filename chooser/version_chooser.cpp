@@ -2,8 +2,8 @@
 
 namespace kestrel {
 
-// The chooser window lands here.  Until it does, no window can be created,
-// and -1 (a window that could not be created) lets the launch go on.
-int RunVersionChooser(Platform& /*os*/, LaunchContext& /*context*/) { return -1; }
+// The window is the platform's: the logic only asks for it, so each build
+// (and the tests' fake machine) supplies its own.
+int RunVersionChooser(Platform& os, LaunchContext& context) { return os.RunVersionChooser(context); }
 
 }  // namespace kestrel

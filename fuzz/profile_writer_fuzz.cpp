@@ -7,7 +7,8 @@
 //   - every other key of the file reads as it did before (when the file's
 //     encoding is marked or is UTF-8, so that its reading cannot change);
 //   - the bytes that changed lie within one line of the file (8-bit files);
-//   - a plain key written reads back as the value written.
+//   - a plain key written reads back as the value written (while the file
+//     is read in the same encoding before and after).
 
 #include <algorithm>
 #include <cstdint>
@@ -106,7 +107,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(std::count(removed.begin(), removed.end(), '\n') <= 1 && std::count(removed.begin(), removed.end(), '\r') <= 1);
   }
 
-  if (value && PlainName(section) && PlainName(key) && PlainValue(*value))
+  // A write can take the last byte that is not UTF-8 out of an ANSI file,
+  // which then reads as UTF-8: a known limit of reading files without a
+  // byte-order mark, so the value is checked only when the reading stays.
+  if (value && PlainName(section) && PlainName(key) && PlainValue(*value) &&
+      StableEncoding(file) == StableEncoding(*written))
     Check(ProfileGetString(&after, section, key, L"\x1F", 260) == *value);
   return 0;
 }

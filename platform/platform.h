@@ -26,6 +26,8 @@
 
 namespace kestrel {
 
+struct LaunchContext;
+
 /// A kernel object: a thread, a process or a mutex.  0 is no handle.
 using Handle = std::uintptr_t;
 inline constexpr Handle kNoHandle = 0;
@@ -407,6 +409,11 @@ class Platform {
   /// MessageBoxW with no owner window: shows the text and blocks until it
   /// is closed.  Returns the button pressed (kIdOk).
   virtual int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) = 0;
+  /// Runs the version chooser window of the context's game modally (its
+  /// skin, its "dlg_config" and its version buttons' action) and returns
+  /// the modal result: 1 (IDOK), 2 (IDCANCEL), or -1 when the window could
+  /// not be created.  Each build supplies its own window.
+  virtual int RunVersionChooser(LaunchContext& context) = 0;
   /// GetFileVersionInfoSizeW: the size of the file's version resource, 0
   /// (with the last error set) when it has none.
   virtual std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) = 0;

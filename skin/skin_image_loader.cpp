@@ -1,6 +1,7 @@
 #include "skin/skin_image_loader.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "skin/png_header.h"
 #include "skin/skin_image_names.h"
@@ -36,15 +37,29 @@ SkinImagePtr LoadImageFromArchive(Platform& os, const std::wstring& name, const 
   if (!block) return nullptr;
   std::span<std::uint8_t> bytes = block->bytes();
   std::uint32_t produced = 0;
-  if (!bytes.empty()) UnzipArchiveItem(archive.handle(), index, bytes.data(), info.uncompressedSize, &produced);
+  if (!bytes.empty())
+    UnzipArchiveItem(archive.handle(), index, bytes.data(), static_cast<std::uint32_t>(bytes.size()), &produced);
   // An entry that breaks off before its stated size would leave the block's
   // uncleared tail to the decoder: it counts as corrupt, and the loose file
   // is tried instead.
   if (produced != info.uncompressedSize) return nullptr;
 
+  return DecodeSkinImageBlock(os, name, *block);
+}
+
+SkinImagePtr DecodeSkinImageBlock(Platform& os, const std::wstring& name, FixedMemoryBlock& block) {
+  std::span<std::uint8_t> bytes = block.bytes();
   std::string_view head(reinterpret_cast<const char*>(bytes.data()), std::min(bytes.size(), kImageHeadBytes));
   if (!AdmitSkinImage(os, name, head)) return nullptr;
-  return os.DecodeImageFromMemory(*block);
+  return os.DecodeImageFromMemory(block);
+}
+
+SkinImagePtr DecodeSkinImage(Platform& os, const std::wstring& name, std::string_view bytes) {
+  if (bytes.size() > UINT32_MAX) return nullptr;
+  std::unique_ptr<FixedMemoryBlock> block = os.GlobalAllocFixed(static_cast<std::uint32_t>(bytes.size()));
+  if (!block || block->bytes().size() != bytes.size()) return nullptr;
+  std::copy(bytes.begin(), bytes.end(), block->bytes().begin());
+  return DecodeSkinImageBlock(os, name, *block);
 }
 
 SkinImagePtr LoadImageFromFile(Platform& os, const std::wstring& name) {

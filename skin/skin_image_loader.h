@@ -22,6 +22,13 @@ SkinImagePtr LoadImageFromArchive(Platform& os, const std::wstring& name, const 
 /// The image in the file `name`, relative to the current directory.
 SkinImagePtr LoadImageFromFile(Platform& os, const std::wstring& name);
 
+/// Decodes the bytes in `block` as the image `name`, the way every skin
+/// image is decoded: only a PNG within the pixel budget reaches the
+/// platform's decoder.  None when it does not decode.
+SkinImagePtr DecodeSkinImageBlock(Platform& os, const std::wstring& name, FixedMemoryBlock& block);
+/// The same for bytes held elsewhere, copied into a block of their size.
+SkinImagePtr DecodeSkinImage(Platform& os, const std::wstring& name, std::string_view bytes);
+
 /// Opens GamePatch\res.dat of the context's game and loads the ten images
 /// into `skin`.  False, silently, when the archive cannot be opened; false
 /// after the message box "加载皮肤文件失败，请确认！" when the background

@@ -2,6 +2,13 @@
 
 namespace kestrel {
 
+namespace {
+
+/// The class of windows made from dialog templates that name none (WC_DIALOG).
+constexpr wchar_t kDialogClassName[] = L"#32770";
+
+}  // namespace
+
 const RuntimeClass CDialog::classCDialog = {"CDialog", &CWnd::classCWnd};
 
 INT_PTR CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
@@ -11,9 +18,11 @@ INT_PTR CDialog::DialogProc(HWND, UINT, WPARAM, LPARAM) {
 }
 
 INT_PTR CDialog::DoModal() {
-  CreationHook hook(*this);
-  return ::DialogBoxParamW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(templateId_),
-                           parent_ ? parent_->GetSafeHwnd() : nullptr, &CDialog::DialogProc, 0);
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
+  HWND owner = parent_ ? parent_->GetSafeHwnd() : nullptr;
+  // The system's dialog class, made in this module with this owner.
+  CreationHook hook(*this, kDialogClassName, instance, owner);
+  return ::DialogBoxParamW(instance, MAKEINTRESOURCEW(templateId_), owner, &CDialog::DialogProc, 0);
 }
 
 void CDialog::EndDialog(int result) {

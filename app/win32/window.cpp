@@ -10,14 +10,34 @@ namespace {
 constexpr wchar_t kObjectProperty[] = L"KestrelWindowObject";
 
 /// The creation in progress on this thread: the object waiting for its
-/// window, and the hook that will hand it over.
-thread_local CWnd* pendingOwner = nullptr;
+/// window, the window it waits for, and the hook that will hand it over.
+struct PendingCreation {
+  CWnd* owner = nullptr;
+  const wchar_t* className = nullptr;
+  HINSTANCE instance = nullptr;
+  HWND parent = nullptr;
+};
+thread_local PendingCreation pending;
 thread_local HHOOK creationHook = nullptr;
 
 void RemoveCreationHook() {
   if (creationHook) ::UnhookWindowsHookEx(creationHook);
   creationHook = nullptr;
-  pendingOwner = nullptr;
+  pending = PendingCreation();
+}
+
+/// Classes of the windows the input-method manager makes on a thread.
+bool IsInputMethodClass(const wchar_t* name) {
+  return ::lstrcmpiW(name, L"IME") == 0 || ::lstrcmpiW(name, L"MSCTFIME UI") == 0;
+}
+
+/// Whether the window being created (`hwnd`, described by `create`) is the
+/// one the pending object waits for.
+bool IsPendingWindow(HWND hwnd, const CREATESTRUCTW* create) {
+  if (!create || create->hInstance != pending.instance || create->hwndParent != pending.parent) return false;
+  wchar_t className[256] = {};
+  if (::GetClassNameW(hwnd, className, 256) == 0 || IsInputMethodClass(className)) return false;
+  return ::lstrcmpiW(className, pending.className) == 0;
 }
 
 POINT PointOf(LPARAM lParam) { return POINT{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)}; }
@@ -43,9 +63,9 @@ CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
   return hwnd ? static_cast<CWnd*>(::GetPropW(hwnd, kObjectProperty)) : nullptr;
 }
 
-CWnd::CreationHook::CreationHook(CWnd& owner) {
+CWnd::CreationHook::CreationHook(CWnd& owner, const wchar_t* className, HINSTANCE instance, HWND parent) {
   RemoveCreationHook();
-  pendingOwner = &owner;
+  pending = {&owner, className, instance, parent};
   creationHook = ::SetWindowsHookExW(WH_CBT, &CWnd::CreationHookProc, nullptr, ::GetCurrentThreadId());
 }
 
@@ -53,12 +73,14 @@ CWnd::CreationHook::~CreationHook() { RemoveCreationHook(); }
 
 LRESULT CALLBACK CWnd::CreationHookProc(int code, WPARAM wParam, LPARAM lParam) {
   HHOOK hook = creationHook;
-  if (code == HCBT_CREATEWND && pendingOwner) {
-    CWnd* owner = pendingOwner;
+  const auto* cbt = reinterpret_cast<const CBT_CREATEWNDW*>(lParam);
+  HWND created = reinterpret_cast<HWND>(wParam);
+  if (code == HCBT_CREATEWND && pending.owner && cbt && IsPendingWindow(created, cbt->lpcs)) {
+    CWnd* owner = pending.owner;
     // One window per hook: the windows the new one creates in turn (its
     // controls) are attached by hooks of their own.
     RemoveCreationHook();
-    owner->Attach(reinterpret_cast<HWND>(wParam));
+    owner->Attach(created);
     owner->PreSubclassWindow();
   }
   return ::CallNextHookEx(hook, code, wParam, lParam);
@@ -166,12 +188,13 @@ bool CWnd::CreateEx(DWORD exStyle, const wchar_t* className, const wchar_t* wind
                     const RECT& rect, CWnd* parent, UINT id) {
   if (hwnd_) return false;
   HWND created = nullptr;
+  HWND parentWindow = parent ? parent->GetSafeHwnd() : nullptr;
+  HINSTANCE instance = ::GetModuleHandleW(nullptr);
   {
-    CreationHook hook(*this);
+    CreationHook hook(*this, className, instance, parentWindow);
     created = ::CreateWindowExW(exStyle, className, windowName, style, rect.left, rect.top, rect.right - rect.left,
-                                rect.bottom - rect.top, parent ? parent->GetSafeHwnd() : nullptr,
-                                reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)), ::GetModuleHandleW(nullptr),
-                                nullptr);
+                                rect.bottom - rect.top, parentWindow, reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)),
+                                instance, nullptr);
   }
   // A window that failed its creation has been destroyed, and with it the
   // attachment.

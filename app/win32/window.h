@@ -75,12 +75,15 @@ class CWnd {
   /// The last call after the window is gone.
   virtual void PostNcDestroy() {}
 
-  /// Makes the next window this thread creates the one this object owns.
-  /// The hook removes itself once it has attached the window; the guard
-  /// removes it when no window was made.
+  /// Makes the window this thread creates next with this class, module
+  /// and parent the one this object owns.  Other windows made meanwhile
+  /// (the input-method window the system makes before a thread's first
+  /// top-level window, windows of other modules) are left alone.  The hook
+  /// removes itself once it has attached the window; the guard removes it
+  /// when no window was made.
   class CreationHook {
    public:
-    explicit CreationHook(CWnd& owner);
+    CreationHook(CWnd& owner, const wchar_t* className, HINSTANCE instance, HWND parent);
     ~CreationHook();
     CreationHook(const CreationHook&) = delete;
     CreationHook& operator=(const CreationHook&) = delete;

@@ -5,6 +5,8 @@
 #include <string_view>
 #include <utility>
 
+#include "chooser/win32/skin_bitmap.h"
+
 namespace kestrel {
 
 namespace {
@@ -49,7 +51,7 @@ void CButtonEx2::PreSubclassWindow() {
 
 void CButtonEx2::SetImage(const std::wstring& name) {
   if (!imageLoader) return;
-  UniqueBitmap image = imageLoader->LoadSkinImage(name);
+  UniqueBitmap image = SkinBitmap(imageLoader->LoadSkinImage(name));
   if (image) SetImageBitmap(std::move(image));
 }
 
@@ -64,7 +66,7 @@ void CButtonEx2::SetImageBitmap(UniqueBitmap image) {
   imageSurface = std::move(surface);
   ::ReleaseDC(hwnd, windowDc);
   if (hwnd)
-    ::SetWindowPos(hwnd, nullptr, 0, 0, state.sliceWidth, state.sliceHeight, SWP_NOMOVE | SWP_NOZORDER);
+    ::SetWindowPos(hwnd, HWND_TOP, 0, 0, state.sliceWidth, state.sliceHeight, SWP_NOMOVE);
 }
 
 void CButtonEx2::CaptureParentBackground(HDC parentSurface, int x, int y, int width, int height) {

@@ -10,7 +10,7 @@
 #include "app/win32/button.h"
 #include "app/win32/gdi_objects.h"
 #include "chooser/image_button_state.h"
-#include "chooser/win32/skin_sources.h"
+#include "chooser/chooser_sources.h"
 
 namespace kestrel {
 
@@ -27,7 +27,7 @@ class CButtonEx2 : public CButton {
   /// Shown while the pointer is over the button; borrowed from the owner.
   HCURSOR cursor = nullptr;
   /// Where SetImage finds its images; set by the owner, like the cursor.
-  SkinImageLoader* imageLoader = nullptr;
+  ChooserSources* imageLoader = nullptr;
   /// The three-slice strip; empty until an image is set.
   MemorySurface imageSurface;
   /// The latest capture of the parent's background under the button.
@@ -37,7 +37,9 @@ class CButtonEx2 : public CButton {
   /// that gives no image leaves the button as it was.
   void SetImage(const std::wstring& name);
   /// Makes `image` the button's strip and sizes the button to one slice,
-  /// keeping its position.
+  /// keeping its position, and raises it above its siblings, so where the
+  /// column of version buttons overlaps the small buttons the later button
+  /// is on top and takes the click it shows.
   void SetImageBitmap(UniqueBitmap image);
   /// Copies width x height pixels of the parent's surface `parentSurface`,
   /// from under the button's point (x, y), into backgroundSurface.  The

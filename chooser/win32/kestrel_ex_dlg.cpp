@@ -4,6 +4,7 @@
 #include "chooser/chooser_commands.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/chooser_layout.h"
+#include "chooser/win32/skin_bitmap.h"
 #include "skin/skin_image_names.h"
 
 namespace kestrel {
@@ -40,22 +41,32 @@ void BlendImage(HDC dc, HDC source, HBITMAP image, const Placement& target) {
 
 const RuntimeClass CKestrelExDlg::classCKestrelExDlg = {"CKestrelExDlg", &CDialog::classCDialog};
 
-CKestrelExDlg::CKestrelExDlg(Platform& os, LaunchContext& context, ChooserSources& sources)
-    : CDialog(kChooserDialogTemplate), os_(os), context_(context), sources_(sources) {}
+CKestrelExDlg::CKestrelExDlg(Platform& os, ChooserSources& sources)
+    : CDialog(kChooserDialogTemplate), os_(os), sources_(sources) {}
 
 CKestrelExDlg::~CKestrelExDlg() = default;
 
 int CKestrelExDlg::OnCreate(CREATESTRUCTW* create) {
   if (CDialog::OnCreate(create) == -1) return -1;
   icon = ::LoadIconW(::GetModuleHandleW(nullptr), MAKEINTRESOURCEW(kApplicationIcon));
-  if (!sources_.LoadChooserSkin(*this)) {
+  memorySurface = MemorySurface(static_cast<HDC>(nullptr));
+  ChooserSkin skin;
+  if (!sources_.LoadChooserSkin(skin)) {
     LogMessage(os_, L"MSG: OnCreate failed, Initialization skin failed, code=%d", {LastErrorCode(os_)});
     return -1;
   }
-  if (!sources_.LoadChooserConfig(*this)) {
+  for (std::size_t k = 0; k < frameImages.size(); ++k) frameImages[k] = SkinBitmap(skin.frameImages[k]);
+  backgroundImage = SkinBitmap(skin.backgroundImage);
+  buttonImage = SkinBitmap(skin.buttonImage);
+
+  ChooserConfig config;
+  if (!sources_.LoadChooserConfig(config)) {
     LogMessage(os_, L"MSG: OnCreate failed, Initialization DlgElement failed, code=%d", {LastErrorCode(os_)});
     return -1;
   }
+  // The window draws no title; the system shows it (taskbar, task switcher).
+  if (!config.title.empty()) ::SetWindowTextW(GetSafeHwnd(), config.title.c_str());
+  entries = std::move(config.entries);
   CreateSystemButtons();
   CreateVersionButtons();
   return 0;
@@ -197,7 +208,7 @@ void CKestrelExDlg::OnVersionCommand(UINT id) {
     case ChooserCommand::kCancel: OnCancel(); break;
     case ChooserCommand::kVersion: {
       const VersionEntry& entry = *entries[action.entryIndex];
-      sources_.RunVersionAction(*this, entry);
+      sources_.RunVersionAction(entry);
       if (VersionActionClosesWindow(entry)) OnOK();
       break;
     }

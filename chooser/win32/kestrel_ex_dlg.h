@@ -9,19 +9,20 @@
 #include <memory>
 #include <vector>
 
-#include "app/launch_context.h"
 #include "app/win32/dialog.h"
 #include "app/win32/gdi_objects.h"
 #include "chooser/version_entry.h"
 #include "chooser/win32/button_ex2.h"
-#include "chooser/win32/skin_sources.h"
+#include "chooser/chooser_sources.h"
 #include "platform/platform.h"
 
 namespace kestrel {
 
 class CKestrelExDlg : public CDialog {
  public:
-  CKestrelExDlg(Platform& os, LaunchContext& context, ChooserSources& sources);
+  /// `os` receives the window's diagnostic lines; `sources` give its skin,
+  /// its configuration and its version buttons' action.
+  CKestrelExDlg(Platform& os, ChooserSources& sources);
   ~CKestrelExDlg() override;
 
   static const RuntimeClass classCKestrelExDlg;
@@ -30,9 +31,6 @@ class CKestrelExDlg : public CDialog {
   BOOL OnInitDialog() override;
   /// Every click of the window's buttons (ids 4096 to 4351).
   void OnVersionCommand(UINT id);
-
-  Platform& os() { return os_; }
-  LaunchContext& context() { return context_; }
 
   HICON icon = nullptr;  ///< icon resource 128, shared (never destroyed)
   /// Minimize (4096), maximize (4097), close (4098).
@@ -69,7 +67,6 @@ class CKestrelExDlg : public CDialog {
   BOOL ComposeBackground(HDC dc);
 
   Platform& os_;
-  LaunchContext& context_;
   ChooserSources& sources_;
 };
 

@@ -29,8 +29,8 @@ constexpr int kTimedOut = 99;
 class ScriptedChooser : public CKestrelExDlg {
  public:
   using Step = std::function<void(ScriptedChooser&)>;
-  ScriptedChooser(Platform& os, LaunchContext& context, ChooserSources& sources, std::vector<Step> steps)
-      : CKestrelExDlg(os, context, sources), steps_(std::move(steps)) {}
+  ScriptedChooser(Platform& os, ChooserSources& sources, std::vector<Step> steps)
+      : CKestrelExDlg(os, sources), steps_(std::move(steps)) {}
 
   std::size_t stepsRun = 0;
   bool timedOut = false;
@@ -74,7 +74,6 @@ class ScriptedChooser : public CKestrelExDlg {
 class ChooserWindowTest : public ::testing::Test {
  protected:
   ChooserWindowTest() {
-    context_.baseDir = L"C:\\Games\\Foo";
     sources_.entriesToLoad = {
         {L"Version one", L"one.exe", L"", L"1.0", kCloseAfterRun},
         {L"Version two", L"two.exe", L"-x", L"2.0", kKeepOpen},
@@ -83,7 +82,7 @@ class ChooserWindowTest : public ::testing::Test {
   }
   /// Runs the chooser modally with `steps`; returns the modal result.
   INT_PTR Run(std::vector<ScriptedChooser::Step> steps, std::size_t* stepsRun = nullptr) {
-    ScriptedChooser dialog(os_, context_, sources_, std::move(steps));
+    ScriptedChooser dialog(os_, sources_, std::move(steps));
     const INT_PTR result = dialog.DoModal();
     EXPECT_FALSE(dialog.timedOut) << "the script's messages did not end the run";
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr) << "the window outlived its modal run";
@@ -92,7 +91,6 @@ class ChooserWindowTest : public ::testing::Test {
   }
 
   FakePlatform os_;
-  LaunchContext context_;
   TestSources sources_;
 };
 
@@ -247,6 +245,21 @@ TEST_F(ChooserWindowTest, MaximizeAndButtonsPastTheTwentiethDoNothingMinimizeMin
   EXPECT_EQ(sources_.versionsRun, std::vector<std::wstring>{L"v20"});
 }
 
+TEST_F(ChooserWindowTest, AColumnOverTheSmallButtonsTakesTheClicksItShows) {
+  // Ten buttons of 40 in a 300-pixel window start at y -100; the third
+  // (y 0 to 40, x 100 to 300) overlaps the minimize button (x 296 to 327).
+  sources_.entriesToLoad.clear();
+  for (int n = 1; n <= 10; ++n) sources_.entriesToLoad.push_back({L"v" + std::to_wstring(n), L"", L"", L"", kKeepOpen});
+  const INT_PTR result = Run({[](ScriptedChooser& d) {
+    const POINT overlap{297, 10};
+    EXPECT_EQ(::ChildWindowFromPointEx(d.hwnd(), overlap, CWP_ALL), d.Button(kFirstVersionButtonId + 2));
+    const POINT minimizeOnly{310, 10};
+    EXPECT_EQ(::ChildWindowFromPointEx(d.hwnd(), minimizeOnly, CWP_ALL), d.Button(kMinimizeButtonId));
+    d.Click(kCloseButtonId);
+  }});
+  EXPECT_EQ(result, kModalCancel);
+}
+
 TEST_F(ChooserWindowTest, AFailedSkinOrConfigurationMakesNoWindowAndLogsWhy) {
   struct Case {
     bool skinLoads, configLoads;
@@ -264,7 +277,7 @@ TEST_F(ChooserWindowTest, AFailedSkinOrConfigurationMakesNoWindowAndLogsWhy) {
     sources_.configLoads = c.configLoads;
     sources_.failureError = 2;
     os.SetLastError(2);
-    ScriptedChooser dialog(os, context_, sources_, {});
+    ScriptedChooser dialog(os, sources_, {});
     EXPECT_EQ(dialog.DoModal(), kModalFailed) << c.log;
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);
     EXPECT_EQ(sources_.calls, c.calls);

@@ -2,8 +2,8 @@
 
 #include <memory>
 
-#include "chooser/win32/kestrel_ex_dlg.h"
 #include "skin/skin_image_names.h"
+#include "skin/win32/gdi_skin_image.h"
 
 namespace kestrel::testing {
 
@@ -54,39 +54,43 @@ std::uint32_t RgbOf(COLORREF colour) {
   return (static_cast<std::uint32_t>(GetRValue(colour)) << 16) | (GetGValue(colour) << 8) | GetBValue(colour);
 }
 
-UniqueBitmap TestSources::LoadSkinImage(const std::wstring& name) {
+SkinImagePtr AsSkinImage(UniqueBitmap bitmap) {
+  if (!bitmap) return {};
+  return std::make_unique<GdiSkinImage>(bitmap.release());
+}
+
+SkinImagePtr TestSources::LoadSkinImage(const std::wstring& name) {
   calls.push_back(L"image " + name);
-  if (name == kButtonImageName) return MakeStrip(200, 40, kOpaqueRed, kOpaqueGreen, kOpaqueBlue);
+  if (name == kButtonImageName) return AsSkinImage(MakeStrip(200, 40, kOpaqueRed, kOpaqueGreen, kOpaqueBlue));
   if (name == kMinimizeImageName || name == kMaximizeImageName || name == kCloseImageName)
-    return MakeStrip(42, 23, kOpaqueCyan, kOpaqueYellow, kOpaqueWhite);
+    return AsSkinImage(MakeStrip(42, 23, kOpaqueCyan, kOpaqueYellow, kOpaqueWhite));
   return {};
 }
 
-bool TestSources::LoadChooserSkin(CKestrelExDlg& dialog) {
+bool TestSources::LoadChooserSkin(ChooserSkin& skin) {
   calls.push_back(L"skin");
-  dialog.memorySurface = MemorySurface(static_cast<HDC>(nullptr));
   if (!skinLoads) {
     ::SetLastError(failureError);
     return false;
   }
-  dialog.backgroundImage = MakeBitmap(kBackgroundWidth, kBackgroundHeight, kOpaqueGrey);
-  dialog.buttonImage = MakeStrip(200, 40, kOpaqueRed, kOpaqueGreen, kOpaqueBlue);
-  dialog.frameImages[0] = MakeBitmap(10, 10, kOpaqueYellow);
+  skin.backgroundImage = AsSkinImage(MakeBitmap(kBackgroundWidth, kBackgroundHeight, kOpaqueGrey));
+  skin.buttonImage = AsSkinImage(MakeStrip(200, 40, kOpaqueRed, kOpaqueGreen, kOpaqueBlue));
+  skin.frameImages[0] = AsSkinImage(MakeBitmap(10, 10, kOpaqueYellow));
   return true;
 }
 
-bool TestSources::LoadChooserConfig(CKestrelExDlg& dialog) {
+bool TestSources::LoadChooserConfig(ChooserConfig& config) {
   calls.push_back(L"config");
   if (!configLoads) {
     ::SetLastError(failureError);
     return false;
   }
-  if (!title.empty()) ::SetWindowTextW(dialog.GetSafeHwnd(), title.c_str());
-  for (const VersionEntry& entry : entriesToLoad) dialog.entries.push_back(std::make_unique<VersionEntry>(entry));
+  config.title = title;
+  for (const VersionEntry& entry : entriesToLoad) config.entries.push_back(std::make_unique<VersionEntry>(entry));
   return true;
 }
 
-void TestSources::RunVersionAction(CKestrelExDlg&, const VersionEntry& entry) {
+void TestSources::RunVersionAction(const VersionEntry& entry) {
   calls.push_back(L"run " + entry.caption);
   versionsRun.push_back(entry.caption);
 }

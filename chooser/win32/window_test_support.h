@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/win32/gdi_objects.h"
-#include "chooser/win32/skin_sources.h"
+#include "chooser/chooser_sources.h"
 
 namespace kestrel::testing {
 
@@ -30,6 +30,9 @@ std::uint32_t RgbAt(HBITMAP bitmap, int x, int y);
 /// A COLORREF (0x00BBGGRR) as 0x00RRGGBB.
 std::uint32_t RgbOf(COLORREF colour);
 
+/// `bitmap` as a skin image (which takes it over).
+SkinImagePtr AsSkinImage(UniqueBitmap bitmap);
+
 /// Skin, configuration and version actions for a chooser under test.
 class TestSources : public ChooserSources {
  public:
@@ -42,10 +45,10 @@ class TestSources : public ChooserSources {
   std::vector<std::wstring> calls;        ///< "skin", "config", "image <name>", "run <caption>"
   std::vector<std::wstring> versionsRun;  ///< the caption of each entry whose action ran
 
-  UniqueBitmap LoadSkinImage(const std::wstring& name) override;
-  bool LoadChooserSkin(CKestrelExDlg& dialog) override;
-  bool LoadChooserConfig(CKestrelExDlg& dialog) override;
-  void RunVersionAction(CKestrelExDlg& dialog, const VersionEntry& entry) override;
+  SkinImagePtr LoadSkinImage(const std::wstring& name) override;
+  bool LoadChooserSkin(ChooserSkin& skin) override;
+  bool LoadChooserConfig(ChooserConfig& config) override;
+  void RunVersionAction(const VersionEntry& entry) override;
 };
 
 /// Background 400 x 300 grey with a 10 x 10 yellow top-left frame piece;

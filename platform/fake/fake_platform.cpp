@@ -550,6 +550,11 @@ int FakePlatform::MessageBoxW(const std::wstring& text, const std::wstring& capt
   return messageBoxResult;
 }
 
+int FakePlatform::RunVersionChooser(LaunchContext& context) {
+  Record(L"RunVersionChooser");
+  return onChooser ? onChooser(context) : -1;
+}
+
 void FakePlatform::SetFileVersion(const std::wstring& path, const FixedFileInfo& info) {
   versions_[Key(path)] = BuildVersionInfoBlock(info);
 }

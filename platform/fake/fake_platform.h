@@ -74,6 +74,9 @@ class FakePlatform : public Platform {
   DisplayMode storedDisplay{32, 1920, 1080, 60, 0};
   /// What MessageBoxW returns.
   int messageBoxResult = win::kIdOk;
+  /// The chooser window: called by RunVersionChooser with the context,
+  /// returns the modal result.  Unset: the window is never created (-1).
+  std::function<int(LaunchContext& context)> onChooser;
   /// Makes GlobalAllocFixed fail, as it does without memory.
   bool failGlobalAlloc = false;
   /// Gives a file (added with AddFile) a version resource.  Files without
@@ -159,6 +162,7 @@ class FakePlatform : public Platform {
   bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
   long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
   int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) override;
+  int RunVersionChooser(LaunchContext& context) override;
   std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) override;
   bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
   bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,

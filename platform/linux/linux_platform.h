@@ -100,6 +100,7 @@ class LinuxPlatform : public Platform {
   bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
   long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
   int MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) override;
+  int RunVersionChooser(LaunchContext& context) override;
   std::uint32_t GetFileVersionInfoSizeW(const std::wstring& file) override;
   bool GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) override;
   bool VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,

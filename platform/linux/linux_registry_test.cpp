@@ -83,6 +83,35 @@ TEST_F(LinuxRegistryTest, AnUnreadableStoreIsKeptBeforeItIsOverwritten) {
   EXPECT_EQ(os_->SHGetValueW(RegRoot::kLocalMachine, L"SOFTWARE\\A", L"v", &type, got, &size), 0);
 }
 
+TEST_F(LinuxRegistryTest, CompatibilityLayersBecomeWinesWindowsVersion) {
+  const std::wstring layers = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
+  struct {
+    const wchar_t* layer;
+    const wchar_t* exe;
+    const wchar_t* version;  // empty: Wine's own is left alone
+  } cases[] = {
+      {L"WINXPSP3", L"a.exe", L"winxp"},
+      {L"~ HIGHDPIAWARE win7rtm", L"b.exe", L"win7"},
+      {L"WIN98", L"c.exe", L"win98"},
+      {L"RUNASADMIN", L"d.exe", L""},
+      {L"WINXPSP4", L"e.exe", L""},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(os_->SHSetValueW(RegRoot::kCurrentUser, layers, std::wstring(L"Z:\\g\\") + c.exe, win::kRegSz, Sz(c.layer)),
+              0);
+    std::uint8_t buffer[64] = {};
+    std::uint32_t type = 0, size = 0;
+    long rc = os_->SHGetValueW(RegRoot::kCurrentUser, std::wstring(L"Software\\Wine\\AppDefaults\\") + c.exe,
+                               L"Version", &type, buffer, &size);
+    if (*c.version) {
+      EXPECT_EQ(rc, 0) << c.layer;
+      EXPECT_EQ(std::vector<std::uint8_t>(buffer, buffer + size), Sz(c.version)) << c.layer;
+    } else {
+      EXPECT_EQ(rc, win::kFileNotFound) << c.layer;
+    }
+  }
+}
+
 TEST_F(LinuxRegistryTest, EarlierStoreFilesAreMergedOnce) {
   MakeDir("root");
   std::wstring old = L"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\KxView\\GInfo]\r\n"

@@ -229,10 +229,11 @@ std::uint32_t RegistryStore::SendThroughWine(const std::wstring& text, bool mach
     return fail(FormatWide(L"cannot write %s (errno %d)", {Utf8ToWide(file), std::to_wstring(err)}));
   SpawnRequest request;
   request.program = tools.wine;
-  request.args = {tools.wine, "regedit", "/s", "Z:" + file};
-  for (std::size_t i = 5; i < request.args[3].size(); ++i)
-    if (request.args[3][i] == '/') request.args[3][i] = '\\';
-  request.args[3][2] = '\\';
+  // Drive Z: is the host's "/" in every prefix.
+  std::string winePath = "Z:" + file;
+  for (char& c : winePath)
+    if (c == '/') c = '\\';
+  request.args = {tools.wine, "regedit", "/s", winePath};
   request.env = EnvironmentWith({"WINEPREFIX=" + directory_, "WINEDEBUG=-all"});
   pid_t pid = 0;
   if (int err = SpawnChild(request, pid)) {

@@ -141,7 +141,8 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
   auto mayBeHeader = [&](const Line& l) {
     for (std::size_t i = l.start; i < l.end; ++i) {
       unsigned c = text.At(i);
-      if (c == ' ' || c == '\t') continue;
+      // The reader's blanks: a header may stand after any of them.
+      if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A) continue;
       return c == '[' || c >= 0x80;
     }
     return false;

@@ -114,6 +114,12 @@ TEST(ProfileWriter, NewSectionOfAnOddUtf16FileStaysAligned) {
   EXPECT_EQ(out, "\xFF\xFE" + WideToUtf16Le(L"[a]\r\nx=1\r\n[b]\r\nk=v\r\n") + "e");
 }
 
+// A header after a vertical tab or form feed is a header to the reader, so
+// it is one to the writer too (found by the fuzz target).
+TEST(ProfileWriter, HeadersAfterAnyBlankAreFound) {
+  EXPECT_EQ(Write("\v\f[b]\nx=1\n", L"b", std::wstring(L"y"), std::wstring(L"3")), "\v\f[b]\nx=1\ny=3\n");
+}
+
 // The writer finds the key the reader finds: names end at a zero there too.
 TEST(ProfileWriter, NamesEndAtAZeroAsTheReaderReadsThem) {
   const std::string file("[game_base]\nmain\0Exe=old.exe\n[act\0x]\nk=1\n", 41);

@@ -13,6 +13,11 @@ namespace kestrel {
 namespace {
 
 constexpr std::string_view kMagic = "WINE REGISTRY Version 2";
+// Windows' limits (and Wine's): a key holds names of at most 255
+// characters, at most 512 levels deep, and value names of at most 16,383.
+constexpr std::size_t kMaxKeyNameChars = 255;
+constexpr std::size_t kMaxKeyDepth = 512;
+constexpr std::size_t kMaxValueNameChars = 16383;
 constexpr std::uint64_t kTicksPerSecond = 10000000;
 constexpr std::uint64_t kTicks1601To1970 = 86400ULL * (369 * 365 + 89) * kTicksPerSecond;
 
@@ -214,7 +219,7 @@ bool ParseValue(std::string_view line, std::string_view& rest, std::wstring& nam
     pos = 1;
   } else {
     pos = ParseEscaped(line, 1, '"', units);
-    if (pos == std::string_view::npos) return false;
+    if (pos == std::string_view::npos || units.size() > kMaxValueNameChars) return false;
     name = UnitsToWide(units);
   }
   while (pos < line.size() && IsBlank(line[pos])) ++pos;
@@ -460,10 +465,17 @@ RegistryKey* LoadWineKey(WineRegistryFile& file, RegistryTree& tree, std::wstrin
       std::size_t lead = block.begin;
       while (IsBlank(all[lead])) ++lead;
       IndexKeyOfLine(LineAt(all, lead), ignored, &block.path);
+      std::vector<std::wstring_view> parts = SplitKeyPath(block.path);
+      bool fits = parts.size() <= kMaxKeyDepth;
+      for (std::wstring_view part : parts) fits = fits && part.size() <= kMaxKeyNameChars;
+      if (!fits) {
+        ++file.problems;  // Wine refuses the key too; its block stays as it is
+        continue;
+      }
       target = tree.CreateKey(block.path);
       LoadBlock(file, block, target);
     }
-    file.original[key] = {target ? std::wstring(wanted) : std::wstring(), target ? target->values() : RegistryValues()};
+    if (target) file.original[key] = {std::wstring(wanted), target->values()};
     return target;
   };
   std::string key = WineIndexKey(path);

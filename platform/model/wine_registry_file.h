@@ -25,8 +25,9 @@
 // changed.
 
 #include <cstdint>
-#include <list>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <string_view>
 #include <unordered_map>
 #include <unordered_set>
@@ -36,7 +37,8 @@
 
 namespace kestrel {
 
-using RegistryValues = std::list<std::pair<std::wstring, RegistryValue>>;
+/// A key's values, as RegistryKey keeps them.
+using RegistryValues = std::remove_cvref_t<decltype(std::declval<const RegistryKey&>().values())>;
 
 struct WineRegistryFile {
   WineRegistryFile() = default;

@@ -21,6 +21,8 @@ using std::min;
 #include <memory>
 #include <vector>
 
+#include "chooser/launch_chooser_sources.h"
+#include "chooser/win32/kestrel_ex_dlg.h"
 #include "platform/win32/win32_active_desktop.h"
 #include "platform/win32/win32_debug_log.h"
 #include "util/wide_format.h"
@@ -319,6 +321,12 @@ long Win32Platform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_
   record.dmDisplayFrequency = mode->displayFrequency;
   record.dmFields = mode->fields;
   return ::ChangeDisplaySettingsW(&record, flags);
+}
+
+int Win32Platform::RunVersionChooser(LaunchContext& context) {
+  LaunchChooserSources sources(*this, context);
+  CKestrelExDlg dialog(*this, sources);
+  return static_cast<int>(dialog.DoModal());
 }
 
 int Win32Platform::MessageBoxW(const std::wstring& text, const std::wstring& caption, std::uint32_t type) {

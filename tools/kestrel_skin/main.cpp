@@ -14,6 +14,7 @@
 
 #include "platform/model/command_line_args.h"
 #else
+#include "tools/kestrel_skin/skin_preview.h"
 #include "util/utf.h"
 #endif
 
@@ -25,6 +26,8 @@ int main(int argc, char** argv) {
   // must reach standard output unchanged.
   (void)argc;
   (void)argv;
+  // GDI+ decodes the images that check examines.
+  os->InitializeFramework();
   args = kestrel::SplitCommandLineArgs(os->GetCommandLineW());
   if (!args.empty()) args.erase(args.begin());
   _setmode(_fileno(stdout), _O_BINARY);
@@ -32,5 +35,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args.push_back(kestrel::Utf8ToWide(argv[i]));
 #endif
   std::ios::sync_with_stdio(false);
+#ifndef _WIN32
+  if (args.size() == 3 && args[0] == L"preview") return kestrel::RunSkinPreview(*os, args[1], argv[3], std::cerr);
+#endif
   return kestrel::RunSkinTool(*os, args, std::cout, std::cerr);
 }

@@ -9,7 +9,9 @@
 #include <string_view>
 
 #include "platform/platform.h"
+#include "skin/png_header.h"
 #include "skin/skin_archive.h"
+#include "skin/skin_image_loader.h"
 #include "skin/skin_image_names.h"
 #include "skin/zip_reader.h"
 #include "util/utf.h"
@@ -19,12 +21,11 @@ namespace kestrel {
 namespace {
 
 constexpr std::uint32_t kChunk = 1 << 20;
-constexpr std::string_view kPngSignature("\x89PNG\r\n\x1a\n", 8);
 
 const char* kUsage =
     "usage: KestrelSkin list ARCHIVE\n"
     "       KestrelSkin extract ARCHIVE NAME   (the entry's bytes on standard output)\n"
-    "       KestrelSkin check ARCHIVE          (are the thirteen skin images there?)\n";
+    "       KestrelSkin check ARCHIVE          (does each of the thirteen skin images load and serve?)\n";
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 
@@ -47,7 +48,7 @@ struct Extraction {
   ZipResult result = ResultOk;
   std::uint64_t produced = 0;
   std::uint32_t crc = 0;
-  std::string head;  ///< the first bytes, for the picture check
+  std::string head;  ///< the first bytes, for the header check
 };
 
 /// Extracts entry `index` in chunks, as the launcher's reader gives it,
@@ -61,8 +62,8 @@ Extraction Extract(ArchiveHandle handle, int index, std::ostream* sink) {
     x.result = UnzipArchiveItem(handle, index, buffer.data(), kChunk, &produced);
     if (produced > 0) {
       x.crc = static_cast<std::uint32_t>(crc32(x.crc, reinterpret_cast<const Bytef*>(buffer.data()), produced));
-      if (x.head.size() < kPngSignature.size())
-        x.head += buffer.substr(0, std::min<std::size_t>(produced, kPngSignature.size() - x.head.size()));
+      if (x.head.size() < kImageHeadBytes)
+        x.head += buffer.substr(0, std::min<std::size_t>(produced, kImageHeadBytes - x.head.size()));
       if (sink) sink->write(buffer.data(), produced);
       x.produced += produced;
     }
@@ -194,57 +195,130 @@ int ExtractCommand(Platform& os, const std::wstring& arg, const std::wstring& en
   return 0;
 }
 
+/// Why bytes that begin with `head` give no image: what the launcher's
+/// decoding refuses them for.
+std::string WhyUndecodable(std::string_view head) {
+  PngHeader header;
+  if (!ReadPngHeader(head, header)) return "not a PNG picture";
+  if (!WithinPixelBudget(header))
+    return "claims " + std::to_string(header.width) + " x " + std::to_string(header.height) +
+           " pixels, over the budget of " + std::to_string(kMaxSkinImageSide) + " a side and " +
+           std::to_string(kMaxSkinImagePixels) + " in all";
+  return "does not decode";
+}
+
+bool IsButtonFace(std::wstring_view name) {
+  return name == kButtonImageName || name == kMinimizeImageName || name == kMaximizeImageName ||
+         name == kCloseImageName;
+}
+
+/// What the launcher makes of one skin image name: the image, where it
+/// came from, and what stands in its way.
+struct ImageReport {
+  std::string status = "ok";
+  std::string source;
+  SkinImagePtr image;
+  std::vector<std::string> notes;
+};
+
+ImageReport Examine(Platform& os, const OpenedArchive& opened, const std::wstring& wanted) {
+  ImageReport report;
+  const ArchiveHandle handle = opened.archive.handle();
+  int index = -1;
+  ZipEntryInfo info;
+  const ZipResult r = FindArchiveItem(handle, wanted, &index, &info);
+  std::string archiveProblem;  // why the archive's entry does not serve
+  if (r == ResultOk) {
+    const Extraction x = Extract(handle, index, nullptr);
+    for (const ZipListedItem& item : opened.listing.items)
+      if (item.index == index && item.crc != x.crc && x.result == ResultOk)
+        report.notes.push_back("warning: CRC-32 differs from the stored one (the launcher uses the bytes anyway)");
+    // The launcher's own decoding of the entry.
+    report.image = LoadImageFromArchive(os, wanted, opened.archive);
+    if (report.image) {
+      report.source = "archive entry " + std::to_string(index);
+    } else if (x.result != ResultOk) {
+      archiveProblem = "entry " + std::to_string(index) + " breaks off after " + std::to_string(x.produced) +
+                       " of " + std::to_string(info.uncompressedSize) + " bytes (" + ZipResultName(x.result) + ")";
+    } else {
+      archiveProblem = "entry " + std::to_string(index) + " (" + std::to_string(info.uncompressedSize) +
+                       " bytes): " + WhyUndecodable(x.head);
+    }
+  } else if (r == ResultNotFound) {
+    for (const ZipListedItem& item : opened.listing.items)
+      if (auto why = NearMiss(os, item, wanted)) report.notes.push_back(*why);
+  } else {
+    archiveProblem = "entry " + std::to_string(index) + " cannot be read: " + ZipResultName(r);
+  }
+  if (!archiveProblem.empty()) report.notes.push_back(archiveProblem);
+  if (report.image) return report;
+
+  // Then, as the launcher does, the loose file of that name in the current folder.
+  report.image = LoadImageFromFile(os, wanted);
+  std::string bytes;
+  const bool looseThere = !report.image && os.ReadFileBytes(wanted, bytes);
+  if (report.image) {
+    report.source = "loose file";
+  } else if (looseThere) {
+    report.notes.push_back("the loose file: " + WhyUndecodable(std::string_view(bytes).substr(0, kImageHeadBytes)));
+  }
+  if (report.image) return report;
+  const std::string why = !archiveProblem.empty() ? archiveProblem : looseThere ? report.notes.back() : "";
+  report.status = why.find("over the budget") != std::string::npos ? "TOO BIG"
+                  : why.empty()                                    ? "MISSING"
+                                                                   : "BROKEN";
+  return report;
+}
+
 int Check(Platform& os, const std::wstring& arg, std::ostream& out, std::ostream& err) {
   OpenedArchive opened;
   auto name = OpenForTool(os, arg, opened, err);
   if (!name) return 1;
-  const ArchiveHandle handle = opened.archive.handle();
-  int present = 0;
-  std::vector<std::wstring> chooserLacks;
-  out << *name << ": the thirteen skin images\n";
+  int usable = 0;
+  std::vector<std::string> blockers;
+  out << *name << ": the thirteen skin images (loose files from the current folder)\n";
   for (const wchar_t* wanted : kSkinImageNames) {
-    const bool needed = std::wstring_view(wanted) == kBackgroundImageName ||
-                        std::wstring_view(wanted) == kButtonImageName;
-    int index = -1;
-    ZipEntryInfo info;
-    const ZipResult r = FindArchiveItem(handle, wanted, &index, &info);
-    std::string status;
-    std::vector<std::string> notes;
-    if (r == ResultOk) {
-      const Extraction x = Extract(handle, index, nullptr);
-      if (x.result != ResultOk) {
-        status = "BROKEN";
-        notes.push_back("extraction breaks off after " + std::to_string(x.produced) + " of " +
-                        std::to_string(info.uncompressedSize) + " bytes (" + ZipResultName(x.result) + ")");
-      } else if (x.head != kPngSignature) {
-        status = "BROKEN";
-        notes.push_back("not a PNG picture");
-      } else {
-        status = "ok";
-        for (const ZipListedItem& item : opened.listing.items)
-          if (item.index == index && item.crc != x.crc)
-            notes.push_back("warning: CRC-32 differs from the stored one (the launcher uses the bytes anyway)");
+    ImageReport report = Examine(os, opened, wanted);
+    std::string line = U8(wanted);
+    if (report.image) {
+      const int width = report.image->Width();
+      const int height = report.image->Height();
+      line += "  " + report.source + ", " + std::to_string(width) + " x " + std::to_string(height);
+      if (IsButtonFace(wanted)) {
+        const int slice = height / 3;
+        line += ", slices " + std::to_string(width) + " x " + std::to_string(slice);
+        if (height % 3 != 0) {
+          report.status = "UNFIT";
+          report.notes.push_back(std::string("the height is not a multiple of 3: ") +
+                                 (height % 3 == 1 ? "row " + std::to_string(height - 1) + " never shows"
+                                                  : "rows " + std::to_string(height - 2) + " and " +
+                                                        std::to_string(height - 1) + " never show"));
+        }
+        if (slice == 0) {
+          report.status = "UNFIT";
+          report.notes.push_back("lower than 3 pixels: its slices are empty");
+        }
       }
-    } else if (r == ResultNotFound) {
-      status = "MISSING";
-      for (const ZipListedItem& item : opened.listing.items)
-        if (auto why = NearMiss(os, item, wanted)) notes.push_back(*why);
-    } else {
-      status = "BROKEN";
-      notes.push_back(std::string("entry ") + std::to_string(index) + " cannot be read: " + ZipResultName(r));
+      if (std::wstring_view(wanted) == kBackgroundImageName && width < 104) {
+        report.status = "UNFIT";
+        report.notes.push_back("narrower than the 104 pixels the three system buttons need");
+      }
     }
-    if (status == "ok") ++present;
-    else if (needed) chooserLacks.push_back(wanted);
-    out << "  " << std::left << std::setw(8) << status << std::right << U8(wanted);
-    if (r == ResultOk) out << "  (entry " << index << ", " << info.uncompressedSize << " bytes)";
-    out << "\n";
-    for (const std::string& note : notes) out << "            " << note << "\n";
+    if (report.status == "ok") ++usable;
+    else if (std::wstring_view(wanted) == kBackgroundImageName || std::wstring_view(wanted) == kButtonImageName)
+      blockers.push_back(U8(wanted) + " is " + (report.status == "UNFIT" ? "unfit to serve" : "not loaded"));
+    out << "  " << std::left << std::setw(8) << report.status << std::right << line << "\n";
+    for (const std::string& note : report.notes) out << "            " << note << "\n";
   }
-  out << present << " of 13 skin images are usable.";
-  for (const std::wstring& lacking : chooserLacks)
-    out << " The chooser cannot open without " << U8(lacking) << " unless a loose file of that name is there.";
+  out << usable << " of 13 skin images are usable.";
+  if (blockers.empty()) out << " The chooser opens.";
+  else {
+    out << " The chooser will not open:";
+    for (std::size_t i = 0; i < blockers.size(); ++i) out << (i ? "; " : " ") << blockers[i];
+    out << ".";
+  }
   out << "\n";
-  return present == 13 ? 0 : 1;
+  return blockers.empty() ? 0 : 1;
 }
 
 }  // namespace

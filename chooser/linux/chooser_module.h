@@ -1,0 +1,15 @@
+#pragma once
+// The Linux chooser window lives in a module of its own,
+// libkestrel-chooser.so beside KestrelEx, opened only when a chooser is
+// shown: SDL2, cairo and pango linked into the launcher would cost every
+// direct launch their loading time.  The module exports one entry point.
+
+#include "chooser/linux/chooser_window.h"
+
+extern "C" {
+/// RunChooserWindow, across the module boundary.
+using KestrelRunChooserWindowFn = int (*)(kestrel::Platform* os, kestrel::ChooserSources* sources,
+                                          const kestrel::ChooserWindowHooks* hooks);
+inline constexpr const char* kKestrelRunChooserWindowSymbol = "KestrelRunChooserWindow";
+inline constexpr const char* kKestrelChooserModuleName = "libkestrel-chooser.so";
+}

@@ -1,0 +1,51 @@
+// The chooser window of the Linux build: the module beside the launcher
+// (libkestrel-chooser.so), opened only now, with the sources of this
+// launch.  A module that cannot be opened is a window that could not be
+// created: the launch goes on.
+
+#include <dlfcn.h>
+#include <unistd.h>
+
+#include <climits>
+#include <string>
+
+#include "app/log.h"
+#include "chooser/chooser_ids.h"
+#include "chooser/launch_chooser_sources.h"
+#include "chooser/linux/chooser_module.h"
+#include "platform/linux/linux_platform.h"
+#include "util/utf.h"
+
+namespace kestrel {
+
+namespace {
+
+std::string ModuleBesideExecutable() {
+  char self[PATH_MAX];
+  const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (length <= 0) return kKestrelChooserModuleName;
+  std::string path(self, static_cast<std::size_t>(length));
+  path.resize(path.rfind('/') + 1);
+  return path + kKestrelChooserModuleName;
+}
+
+}  // namespace
+
+int LinuxPlatform::RunVersionChooser(LaunchContext& context) {
+  const std::string module = ModuleBesideExecutable();
+  // The module stays loaded: SDL and the font libraries keep threads and
+  // handlers that must not outlive their code.
+  void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);
+  auto run = handle ? reinterpret_cast<KestrelRunChooserWindowFn>(dlsym(handle, kKestrelRunChooserWindowSymbol))
+                    : nullptr;
+  if (!run) {
+    const char* why = dlerror();
+    LogMessage(*this, L"MSG: OnCreate failed, Initialization window failed, module=%s",
+               {Utf8ToWide(why ? why : module)});
+    return kModalFailed;
+  }
+  LaunchChooserSources sources(*this, context);
+  return run(this, &sources, nullptr);
+}
+
+}  // namespace kestrel
