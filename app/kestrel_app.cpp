@@ -26,13 +26,7 @@ std::wstring OwnDirectory(Platform& os) {
 
 // The mutex is named after the executable's file name without its
 // extension: D:\Tools\KestrelEx.exe uses "KestrelEx".
-std::wstring MutexName(Platform& os) {
-  std::wstring module = os.GetModuleFileNameW();
-  std::wstring name(PathFindFileName(module));
-  std::size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos && dot != 0) name.resize(dot);
-  return name;
-}
+std::wstring MutexName(Platform& os) { return PathFileStem(os.GetModuleFileNameW()); }
 
 }  // namespace
 

@@ -16,13 +16,7 @@ constexpr const wchar_t* kSkinLoadFailedText = L"加载皮肤文件失败，请�
 // The message box's caption is the application's name: the executable's
 // file name without its extension, as the framework names an application
 // that has no title of its own.
-std::wstring ApplicationName(Platform& os) {
-  std::wstring module = os.GetModuleFileNameW();
-  std::wstring name(PathFindFileName(module));
-  std::size_t dot = name.rfind(L'.');
-  if (dot != std::wstring::npos && dot != 0) name.resize(dot);
-  return name;
-}
+std::wstring ApplicationName(Platform& os) { return PathFileStem(os.GetModuleFileNameW()); }
 
 }  // namespace
 

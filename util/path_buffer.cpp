@@ -48,4 +48,11 @@ std::wstring_view PathFindFileName(std::wstring_view path) {
   return cut == std::wstring_view::npos ? path : path.substr(cut + 1);
 }
 
+std::wstring PathFileStem(std::wstring_view path) {
+  std::wstring name(PathFindFileName(path));
+  std::size_t dot = name.rfind(L'.');
+  if (dot != std::wstring::npos && dot != 0) name.resize(dot);
+  return name;
+}
+
 }  // namespace kestrel

@@ -33,4 +33,8 @@ void StrCatBuff(std::wstring& path, std::wstring_view tail, std::size_t bufferCh
 /// The file name of a path: everything after its last backslash or slash.
 std::wstring_view PathFindFileName(std::wstring_view path);
 
+/// The file name of a path without its extension ("KestrelEx" for
+/// D:\Tools\KestrelEx.exe); a name that only starts with a dot keeps it.
+std::wstring PathFileStem(std::wstring_view path);
+
 }  // namespace kestrel

@@ -538,7 +538,10 @@ WineRegistryFile NewWineRegistry(std::string_view relativeTo, std::string_view a
 
 std::string WineKeyBlock(std::wstring_view path, const RegistryKey& key, std::uint64_t filetime,
                          std::string_view options) {
-  std::string out = "[" + EscapedPath(path) + "] ";
+  // Appended piece by piece: GCC 12's -Wrestrict misreads "[" + string at -O3.
+  std::string out(1, '[');
+  out += EscapedPath(path);
+  out += "] ";
   out += std::to_string(filetime >= kTicks1601To1970 ? (filetime - kTicks1601To1970) / kTicksPerSecond : 0);
   char buffer[40];
   std::snprintf(buffer, sizeof buffer, "\n#time=%x%08x\n", static_cast<unsigned>(filetime >> 32),
