@@ -5,6 +5,7 @@
 #include <X11/extensions/shape.h>
 
 #include <chrono>
+#include <cstring>
 
 #include "app/log.h"
 #include "chooser/chooser_commands.h"
@@ -228,6 +229,16 @@ int RunChooserWindow(Platform& os, ChooserSources& sources, const ChooserWindowH
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     LogMessage(os, L"MSG: OnCreate failed, Initialization window failed, display=%s",
                {Utf8ToWide(SDL_GetError())});
+    return kModalFailed;
+  }
+  // Without a display SDL falls back to its off-screen driver, whose window
+  // no player could see or click: the launch would wait for ever.  Such a
+  // window counts as one that could not be created, and the game starts.
+  const char* driver = SDL_GetCurrentVideoDriver();
+  if (!driver || std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0) {
+    LogMessage(os, L"MSG: OnCreate failed, Initialization window failed, display=%s",
+               {Utf8ToWide(std::string("no display, video driver ") + (driver ? driver : "none"))});
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
     return kModalFailed;
   }
   int result = kModalFailed;

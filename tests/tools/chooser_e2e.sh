@@ -131,4 +131,13 @@ else
 fi
 settle
 [ "$(grep '^program=' "$game/record.txt")" = "program=game.exe" ] || fail "the game did not start alone"
+# 4. No display at all (Linux): no window anyone could click is waited
+# for; the chooser counts as not created and the game starts.
+if [ "$mode" = linux ]; then
+  game="$work/nodisplay"; fixture "$game"
+  env -u DISPLAY -u WAYLAND_DISPLAY KESTREL_ROOT="$work/root" timeout 30 "$bin/KestrelEx" "$game|game.exe|-window" \
+    2>>"$work/log.txt" || fail "the launcher without a display did not end by itself"
+  sleep 1
+  [ "$(grep '^program=' "$game/record.txt")" = "program=game.exe" ] || fail "no display: the game did not start alone"
+fi
 echo "chooser e2e ($mode): passed"
