@@ -16,12 +16,7 @@
 namespace {
 using namespace kestrel;
 using fuzz::Check;
-
-std::wstring Latin1(std::string_view bytes) {
-  std::wstring text;
-  for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
-}
+using fuzz::Latin1;
 
 bool Clean(const std::wstring& value, std::size_t bufferChars) {
   return value.size() < bufferChars && value.find_first_of(std::wstring_view(L"\r\n\0", 3)) == std::wstring::npos;

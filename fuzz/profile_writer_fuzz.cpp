@@ -25,12 +25,8 @@
 namespace {
 using namespace kestrel;
 using fuzz::Check;
+using fuzz::Latin1;
 
-std::wstring Latin1(std::string_view bytes) {
-  std::wstring text;
-  for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
-}
 std::string FromLatin1(std::wstring_view text) {
   std::string out;
   for (wchar_t c : text) out += c < 0x100 ? static_cast<char>(c) : '?';

@@ -22,12 +22,7 @@
 namespace {
 using namespace kestrel;
 using fuzz::Check;
-
-std::wstring Latin1(std::string_view bytes) {
-  std::wstring text;
-  for (char c : bytes) text += static_cast<wchar_t>(static_cast<unsigned char>(c));
-  return text;
-}
+using fuzz::Latin1;
 
 // Every key within the limits, walked without recursion.
 void CheckLimits(const RegistryTree& tree) {
