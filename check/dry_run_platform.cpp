@@ -126,6 +126,18 @@ class RecordingDesktop : public ActiveDesktop {
   std::unique_ptr<ActiveDesktop> real_;
 };
 
+/// The last error as the launcher's own operation left it, put back after
+/// the reads the recorder makes for its plan.
+class KeepLastError {
+ public:
+  explicit KeepLastError(Platform& os) : os_(os), code_(os.GetLastError()) {}
+  ~KeepLastError() { os_.SetLastError(code_); }
+
+ private:
+  Platform& os_;
+  std::uint32_t code_;
+};
+
 void ListValues(const RegistryKey& key, const std::string& path, std::vector<std::string>& notes) {
   for (const auto& [name, value] : key.values())
     notes.push_back(path + ": " + (name.empty() ? std::string("@") : Utf8(name)) + " (" + TypeName(value.type) +
@@ -156,9 +168,14 @@ std::wstring DryRunPlatform::Resolve(const std::wstring& path) const {
 }
 
 namespace {
-std::wstring OverlayKey(std::wstring path) {
-  while (path.size() > 3 && path.back() == L'\\') path.pop_back();
-  return ToUpperNoCase(path);
+// One key per place: case folded, doubled backslashes (a folder joined
+// with a name that starts with one) and a closing one dropped.
+std::wstring OverlayKey(const std::wstring& path) {
+  std::wstring key;
+  for (std::size_t i = 0; i < path.size(); ++i)
+    if (!(path[i] == L'\\' && i > 1 && path[i - 1] == L'\\')) key += path[i];
+  while (key.size() > 3 && key.back() == L'\\') key.pop_back();
+  return ToUpperNoCase(key);
 }
 }  // namespace
 
@@ -485,7 +502,19 @@ std::uint32_t DryRunPlatform::GetLogicalDrives() {
 }
 
 std::uint32_t DryRunPlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
-  return real_.GetLogicalDriveStringsW(bufferChars, buffer);
+  if (!dry()) return real_.GetLogicalDriveStringsW(bufferChars, buffer);
+  // The real drives with the letters the dry run has mapped.
+  std::uint32_t drives = GetLogicalDrives();
+  std::wstring roots;
+  for (int i = 0; i < 26; ++i)
+    if (drives & (1u << i)) roots += std::wstring{static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
+  const auto filled = static_cast<std::uint32_t>(roots.size());
+  if (filled + 1 > bufferChars) {
+    buffer.clear();
+    return filled + 1;
+  }
+  buffer = std::move(roots);
+  return filled;
 }
 
 // --- Profiles ---------------------------------------------------------------------
@@ -509,7 +538,11 @@ std::uint32_t DryRunPlatform::GetPrivateProfileSectionW(const std::wstring& sect
 bool DryRunPlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
                                                 const std::optional<std::wstring>& value, const std::wstring& file) {
   std::string before, after;
-  bool existed = dry() ? CurrentBytes(file, before) : real_.ReadFileBytes(file, before);
+  bool existed;
+  {
+    KeepLastError keep(real_);
+    existed = dry() ? CurrentBytes(file, before) : real_.ReadFileBytes(file, before);
+  }
   bool ok;
   if (dry()) {
     AnsiCodec ansi{[this](std::string_view b) { return real_.AnsiToWide(b); },
@@ -525,6 +558,7 @@ bool DryRunPlatform::WritePrivateProfileStringW(const std::wstring& section, con
     real_.SetLastError(ok ? win::kSuccess : win::kInvalidParameter);
   } else {
     ok = real_.WritePrivateProfileStringW(section, key, value, file);
+    KeepLastError keep(real_);
     real_.ReadFileBytes(file, after);
   }
   Record({"write-profile",
@@ -588,6 +622,7 @@ void DryRunPlatform::NoteSubst(const std::wstring& file, const std::wstring& par
 
 void DryRunPlatform::NoteRegistryImport(const std::wstring& file, const std::wstring& parameters, bool ok) {
   if (!ok || !NamedAs(file, L"regedit") || !parameters.starts_with(L"/s ")) return;
+  KeepLastError keep(real_);
   std::wstring regFile = parameters.substr(3);
   if (regFile.size() >= 2 && regFile.front() == L'"' && regFile.back() == L'"')
     regFile = regFile.substr(1, regFile.size() - 2);
@@ -724,7 +759,10 @@ Handle DryRunPlatform::CreateMutexW(const std::wstring& name, bool initialOwner)
 }
 
 Handle DryRunPlatform::BeginThread(std::function<void()> routine) {
-  if (annotateWorker_) Record(annotateWorker_());
+  if (annotateWorker_) {
+    KeepLastError keep(real_);
+    Record(annotateWorker_());
+  }
   if (!dry()) return real_.BeginThread(std::move(routine));
   // The launcher's thread waits for the worker at once: running it here
   // keeps the same order.
@@ -817,6 +855,7 @@ int DryRunPlatform::MessageBoxW(const std::wstring& text, const std::wstring& ca
 int DryRunPlatform::RunVersionChooser(LaunchContext& context) {
   int result = 1;  // IDOK
   if (annotateChooser_) {
+    KeepLastError keep(real_);
     PlanStep step = annotateChooser_(context);
     if (const std::string* r = step.Field("result")) result = std::stoi(*r);
     Record(std::move(step));
