@@ -1,0 +1,35 @@
+#pragma once
+// The linter's rules, each a function that adds its findings for one
+// Config.ini.  One file per rule; lint.cpp runs them in this order.
+
+#include <string>
+
+#include "app/launch_context.h"
+#include "check/finding.h"
+#include "check/lint/config_file.h"
+#include "platform/platform.h"
+
+namespace kestrel::check {
+
+/// What every rule reads: the machine (reads only), the launch and its
+/// Config.ini; and where the findings go.
+struct LintInput {
+  Platform& os;
+  const LaunchContext& context;
+  const ConfigFile& config;
+  Findings& findings;
+
+  void Add(Severity severity, const char* rule, int line, std::string message) const {
+    findings.push_back(Finding{severity, rule, config.path(), line, std::move(message)});
+  }
+  /// A finding about another file than Config.ini.
+  void AddFor(Severity severity, const char* rule, const std::wstring& file, int line, std::string message) const {
+    findings.push_back(Finding{severity, rule, file, line, std::move(message)});
+  }
+};
+
+/// "section-gap", "button-gap": numbered sections and keys the launcher
+/// never reaches.
+void CheckNumberedLists(const LintInput& in);
+
+}  // namespace kestrel::check
