@@ -31,5 +31,8 @@ struct LintInput {
 /// "section-gap", "button-gap": numbered sections and keys the launcher
 /// never reaches.
 void CheckNumberedLists(const LintInput& in);
+/// "unknown-key", "unknown-section", "duplicate-key", "duplicate-section":
+/// what no action reads, with the known name nearest to a typo.
+void CheckUnknownKeys(const LintInput& in);
 
 }  // namespace kestrel::check
