@@ -22,6 +22,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   const LintInput in{platform, context, *config, findings};
   CheckNumberedLists(in);
   CheckUnknownKeys(in);
+  CheckCutValues(in);
   return findings;
 }
 

@@ -34,5 +34,7 @@ void CheckNumberedLists(const LintInput& in);
 /// "unknown-key", "unknown-section", "duplicate-key", "duplicate-section":
 /// what no action reads, with the known name nearest to a typo.
 void CheckUnknownKeys(const LintInput& in);
+/// "value-cut": values the launcher reads only in part.
+void CheckCutValues(const LintInput& in);
 
 }  // namespace kestrel::check
