@@ -20,6 +20,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
     return findings;
   }
   const LintInput in{platform, context, *config, findings};
+  CheckConfigEncoding(in);
   CheckNumberedLists(in);
   CheckUnknownKeys(in);
   CheckCutValues(in);

@@ -36,5 +36,7 @@ void CheckNumberedLists(const LintInput& in);
 void CheckUnknownKeys(const LintInput& in);
 /// "value-cut": values the launcher reads only in part.
 void CheckCutValues(const LintInput& in);
+/// "config-encoding": a Config.ini Windows would read in another encoding.
+void CheckConfigEncoding(const LintInput& in);
 
 }  // namespace kestrel::check
