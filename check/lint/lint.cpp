@@ -24,6 +24,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   CheckNumberedLists(in);
   CheckUnknownKeys(in);
   CheckCutValues(in);
+  CheckSideFiles(in);
   return findings;
 }
 

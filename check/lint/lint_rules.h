@@ -38,5 +38,7 @@ void CheckUnknownKeys(const LintInput& in);
 void CheckCutValues(const LintInput& in);
 /// "config-encoding": a Config.ini Windows would read in another encoding.
 void CheckConfigEncoding(const LintInput& in);
+/// "missing-file": side files named and not there, or misnamed.
+void CheckSideFiles(const LintInput& in);
 
 }  // namespace kestrel::check
