@@ -25,6 +25,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   CheckUnknownKeys(in);
   CheckCutValues(in);
   CheckSideFiles(in);
+  CheckDeletionItems(in);
   return findings;
 }
 

@@ -40,5 +40,7 @@ void CheckCutValues(const LintInput& in);
 void CheckConfigEncoding(const LintInput& in);
 /// "missing-file": side files named and not there, or misnamed.
 void CheckSideFiles(const LintInput& in);
+/// "delete-skipped": deletion items the launcher passes over, and why.
+void CheckDeletionItems(const LintInput& in);
 
 }  // namespace kestrel::check
