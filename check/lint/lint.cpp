@@ -26,6 +26,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   CheckCutValues(in);
   CheckSideFiles(in);
   CheckDeletionItems(in);
+  CheckGameIds(in);
   return findings;
 }
 

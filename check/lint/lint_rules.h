@@ -42,5 +42,7 @@ void CheckConfigEncoding(const LintInput& in);
 void CheckSideFiles(const LintInput& in);
 /// "delete-skipped": deletion items the launcher passes over, and why.
 void CheckDeletionItems(const LintInput& in);
+/// "unknown-game-id": game ids with no record, or none with a directory.
+void CheckGameIds(const LintInput& in);
 
 }  // namespace kestrel::check
