@@ -27,6 +27,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   CheckSideFiles(in);
   CheckDeletionItems(in);
   CheckGameIds(in);
+  CheckVersionButtons(in);
   return findings;
 }
 

@@ -44,5 +44,7 @@ void CheckSideFiles(const LintInput& in);
 void CheckDeletionItems(const LintInput& in);
 /// "unknown-game-id": game ids with no record, or none with a directory.
 void CheckGameIds(const LintInput& in);
+/// "too-many-buttons": version buttons beyond the 20 that act.
+void CheckVersionButtons(const LintInput& in);
 
 }  // namespace kestrel::check
