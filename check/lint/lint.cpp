@@ -28,6 +28,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   CheckDeletionItems(in);
   CheckGameIds(in);
   CheckVersionButtons(in);
+  CheckSkin(in);
   return findings;
 }
 

@@ -44,6 +44,9 @@ void CheckSideFiles(const LintInput& in);
 void CheckDeletionItems(const LintInput& in);
 /// "unknown-game-id": game ids with no record, or none with a directory.
 void CheckGameIds(const LintInput& in);
+/// "skin-name", "skin-image" (and "missing-file" for res.dat and its
+/// images): the chooser's skin as the launcher will load it.
+void CheckSkin(const LintInput& in);
 /// "too-many-buttons": version buttons beyond the 20 that act.
 void CheckVersionButtons(const LintInput& in);
 

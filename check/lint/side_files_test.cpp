@@ -42,6 +42,8 @@ TEST(MissingFile, EverySideFileNamedAndNotThere) {
                 "package missing, nothing installs it",
                 "E 15: [2] names no instFile: when its check finds the package missing, the launcher tries to start "
                 "the game's folder and installs nothing",
+                "E 10: btnCount shows the chooser, but its skin C:\\Games\\Foo\\GamePatch\\res.dat is not there: the "
+                "chooser is not shown and the game starts directly",
             }));
 }
 
