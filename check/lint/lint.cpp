@@ -1,7 +1,6 @@
 #include "check/lint/lint.h"
 
 #include "check/lint/lint_rules.h"
-#include "util/utf.h"
 
 namespace kestrel::check {
 

@@ -13,6 +13,11 @@ namespace kestrel::check {
 /// side files it names, its skin and the game-id records it relies on, in
 /// the order of the rules, each rule's in file order.  Empty when the game
 /// has no Config.ini (nothing is configured, so nothing can be wrong).
+///
+/// Rule ids, stable for tools: config-unreadable, config-encoding,
+/// section-gap, button-gap, unknown-key, unknown-section, duplicate-key,
+/// duplicate-section, value-cut, missing-file, delete-skipped,
+/// unknown-game-id, too-many-buttons, skin-name, skin-image.
 Findings Lint(Platform& platform, const LaunchContext& context);
 
 }  // namespace kestrel::check

@@ -66,8 +66,6 @@ void CheckSkin(const LintInput& in) {
   ZipListing listing;
   ListArchiveItems(archive.handle(), listing);
   for (const wchar_t* name : kSkinImageNames) {
-    // The three small buttons' faces and the button face are asked for
-    // again later; one finding each is enough.
     const Severity severity = ChooserNeedsIt(name) ? Severity::kError : Severity::kWarning;
     int index = -1;
     if (FindArchiveItem(archive.handle(), name, &index, nullptr) == ResultOk) {

@@ -116,7 +116,16 @@ void CheckUnknownKeys(const LintInput& in) {
       CheckKeys(in, section, *known);
       continue;
     }
-    if (MatchesPattern(L"platform_Game%d", section.name)) continue;
+    if (MatchesPattern(L"platform_Game%d", section.name)) {
+      // Any key goes to the platform file, so only a misspelt AppName is
+      // a mistake: it is written there as a key of its own.
+      for (const ProfileKey& key : section.keys)
+        if (!EqualsNoCase(key.name, L"AppName") && Nearest(key.name, {L"AppName"}))
+          in.Add(Severity::kWarning, "unknown-key", in.config.LineOf(key.name),
+                 U8(key.name) + " in [" + U8(section.name) +
+                     "] is written to the platform file as a key of its own; did you mean AppName?");
+      continue;
+    }
     if (auto near = Nearest(section.name, sectionNames))
       in.Add(Severity::kWarning, "unknown-section", line,
              "[" + U8(section.name) + "] is read by no action; did you mean [" + U8(*near) + "]?");

@@ -38,5 +38,18 @@ TEST(UnknownSection, MisspeltSectionsAndRepeats) {
                                       "so the keys here are never read"}));
 }
 
+TEST(UnknownKey, AMisspeltAppNameAndLinesCountedAsEditorsCountThem) {
+  FakePlatform fake;
+  // A lone CR ends a line as CRLF and LF do; a zero inside a value ends the
+  // value but not the line.
+  const Findings findings = LintIni(fake, std::wstring(L"[game_base]\r\nparam=a\0b=c\rmianExe=x\n\n[platform_Game1]\n"
+                                                       L"AppNmae=A\nAppName=B\nApp=1\n",
+                                                       79));
+  EXPECT_EQ(Of(findings, "unknown-key"),
+            (std::vector<std::string>{"W 3: mianExe in [game_base] is read by no action; did you mean mainExe?",
+                                      "W 6: AppNmae in [platform_Game1] is written to the platform file as a key of "
+                                      "its own; did you mean AppName?"}));
+}
+
 }  // namespace
 }  // namespace kestrel::check
