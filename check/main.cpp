@@ -2,19 +2,21 @@
 // with its GamePatch, without changing anything.
 //
 //   KestrelCheck <game folder or the launcher's command line> [--json]
+//   KestrelCheck --version
 //
 // Exit codes: 0 nothing found, 1 warnings only, 2 errors, 3 usage.
 
 #include <cstdio>
 #include <filesystem>
-#include <optional>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "check/check_lint.h"
 #include "check/launch_plan.h"
 #include "check/report.h"
+#include "kestrel_version.h"
 #include "platform/platform.h"
 #include "util/path_buffer.h"
 #include "util/utf.h"
@@ -38,6 +40,7 @@ constexpr wchar_t kLauncherName[] = L"KestrelEx";
 
 int Usage() {
   std::cerr << "usage: KestrelCheck <game folder or the launcher's command line> [--json]\n"
+               "       KestrelCheck --version\n"
                "  prints what the launch would do and what is wrong with its GamePatch; changes nothing\n"
                "  exit codes: 0 nothing found, 1 warnings only, 2 errors, 3 usage\n";
   return kUsage;
@@ -60,6 +63,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args.push_back(Utf8ToWide(argv[i]));
 #endif
 
+  if (args.size() == 1 && args[0] == L"--version") {
+    std::cout << "KestrelCheck " << kKestrelVersion << '\n';
+    return 0;
+  }
   bool json = false;
   std::optional<std::wstring> launch;
   for (const std::wstring& arg : args) {

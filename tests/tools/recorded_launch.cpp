@@ -8,14 +8,19 @@
 #include <fstream>
 
 #include "app/kestrel_app.h"
+#include "app/log.h"
 #include "check/dry_run_platform.h"
 #include "check/launch_plan.h"
 #include "check/report.h"
+#include "kestrel_version.h"
 #include "platform/platform.h"
 
 int main() {
   using namespace kestrel;
   std::unique_ptr<Platform> os = CreateSystemPlatform();
+  // The launcher's first line, as KestrelEx writes it; not an effect of
+  // the launch the plan describes.
+  LogMessage(*os, L"MSG: KestrelEx version=%s", {kKestrelVersionW});
   check::DryRunPlatform recorder(*os, check::DryRunPlatform::Mode::kRecord);
   CKestrelExApp app(recorder);
   check::AnnotateLaunch(recorder, app);
