@@ -43,9 +43,12 @@ PlanStep DescribePrerequisites(DryRunPlatform& os, const LaunchContext& context)
       case UninstallKey: check = "an uninstall key named in " + Quoted(entry.checkPath) + " exists"; break;
       default: check = "a path named in " + Quoted(entry.checkPath) + " exists"; break;
     }
+    const std::wstring installer = JoinPath(context.baseDir, entry.instFile);
     std::string verdict = entry.state == Present ? "present, nothing to install"
-                                                 : "missing: installer " + Quoted(JoinPath(context.baseDir, entry.instFile)) +
-                                                       " " + Utf8(entry.instParam) + " runs and is waited for";
+                          : quiet.PathFileExistsW(installer)
+                              ? "missing: installer " + Quoted(installer) + " " + Utf8(entry.instParam) +
+                                    " runs and is waited for"
+                              : "missing, and its installer " + Quoted(installer) + " is not there: nothing runs";
     step.notes.push_back("[" + std::to_string(++section) + "] " + Utf8(entry.instName) + ": " + check + " -> " + verdict);
   }
   return step;
