@@ -20,7 +20,12 @@ namespace {
 
 std::string Utf8(std::wstring_view text) { return WideToUtf8(text); }
 
-std::string Quoted(std::wstring_view text) { return "\"" + Utf8(text) + "\""; }
+std::string Quoted(std::wstring_view text) {
+  std::string quoted = "\"";  // appended: GCC 12's -Wrestrict misreads "\"" + string at -O3
+  quoted += Utf8(text);
+  quoted += '"';
+  return quoted;
+}
 
 PlanStep DescribePrerequisites(DryRunPlatform& os, const LaunchContext& context) {
   DryRunPlatform quiet(os, DryRunPlatform::Mode::kDryRun);  // its log lines stay out of the plan
@@ -49,7 +54,15 @@ PlanStep DescribePrerequisites(DryRunPlatform& os, const LaunchContext& context)
                               ? "missing: installer " + Quoted(installer) + " " + Utf8(entry.instParam) +
                                     " runs and is waited for"
                               : "missing, and its installer " + Quoted(installer) + " is not there: nothing runs";
-    step.notes.push_back("[" + std::to_string(++section) + "] " + Utf8(entry.instName) + ": " + check + " -> " + verdict);
+    std::string note = "[";  // appended throughout: GCC 12's -Wrestrict misreads "[" + string at -O3
+    note += std::to_string(++section);
+    note += "] ";
+    note += Utf8(entry.instName);
+    note += ": ";
+    note += check;
+    note += " -> ";
+    note += verdict;
+    step.notes.push_back(std::move(note));
   }
   return step;
 }

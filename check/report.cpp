@@ -56,10 +56,18 @@ std::string JsonStep(std::size_t number, const PlanStep& step) {
   std::string out = "{\"step\":" + std::to_string(number) + ",\"action\":" + Json(step.action) +
                     ",\"ok\":" + (step.ok ? "true" : "false") +
                     ",\"outcomeUnknown\":" + (step.outcomeUnknown ? "true" : "false") + ",\"fields\":{";
-  for (std::size_t i = 0; i < step.fields.size(); ++i)
-    out += (i ? "," : "") + Json(step.fields[i].first) + ":" + Json(step.fields[i].second);
+  // Appended piece by piece: GCC 12's -Wrestrict misreads "," + string at -O3.
+  for (std::size_t i = 0; i < step.fields.size(); ++i) {
+    if (i) out += ',';
+    out += Json(step.fields[i].first);
+    out += ':';
+    out += Json(step.fields[i].second);
+  }
   out += "},\"notes\":[";
-  for (std::size_t i = 0; i < step.notes.size(); ++i) out += (i ? "," : "") + Json(step.notes[i]);
+  for (std::size_t i = 0; i < step.notes.size(); ++i) {
+    if (i) out += ',';
+    out += Json(step.notes[i]);
+  }
   return out + "]}";
 }
 
@@ -85,9 +93,16 @@ std::string TextReport(const std::string& launch, const Plan& plan, const Findin
       out += "      log: " + Printable(*step.Field("message")) + "\n";
       continue;
     }
-    out += (number < 10 ? "   " : number < 100 ? "  " : " ") + std::to_string(number) + ". " + step.action;
-    for (std::size_t i = 0; i < step.fields.size(); ++i)
-      out += (i ? ", " : ": ") + step.fields[i].first + "=" + Printable(step.fields[i].second);
+    out += number < 10 ? "   " : number < 100 ? "  " : " ";
+    out += std::to_string(number);
+    out += ". ";
+    out += step.action;
+    for (std::size_t i = 0; i < step.fields.size(); ++i) {
+      out += i ? ", " : ": ";
+      out += step.fields[i].first;
+      out += '=';
+      out += Printable(step.fields[i].second);
+    }
     if (!step.ok) out += "  [would fail]";
     out += "\n";
     for (const std::string& note : step.notes) out += "        - " + Printable(note) + "\n";
@@ -103,8 +118,17 @@ std::string TextReport(const std::string& launch, const Plan& plan, const Findin
     for (const Finding& f : findings) {
       if (f.severity != severity) continue;
       std::string where = f.file.empty() ? std::string("-") : Printable(WideToUtf8(f.file));
-      if (f.line > 0) where += ":" + std::to_string(f.line);
-      out += "  " + where + ": " + Printable(f.message) + " [" + f.rule + "]\n";
+      if (f.line > 0) {
+        where += ':';
+        where += std::to_string(f.line);
+      }
+      out += "  ";
+      out += where;
+      out += ": ";
+      out += Printable(f.message);
+      out += " [";
+      out += f.rule;
+      out += "]\n";
     }
   }
   if (findings.empty()) out += "\nNo findings.\n";
