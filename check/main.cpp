@@ -9,14 +9,15 @@
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "check/check_lint.h"
 #include "check/launch_plan.h"
 #include "check/report.h"
 #include "kestrel_version.h"
+#include "platform/model/command_line_args.h"
 #include "platform/platform.h"
 #include "util/path_buffer.h"
 #include "util/utf.h"
@@ -24,8 +25,6 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
-
-#include "platform/model/command_line_args.h"
 #endif
 
 namespace {
@@ -38,6 +37,15 @@ constexpr wchar_t kLauncherName[] = L"KestrelEx.exe";
 constexpr wchar_t kLauncherName[] = L"KestrelEx";
 #endif
 
+#ifdef _WIN32
+std::filesystem::path HostPath(const std::wstring& text) { return std::filesystem::path(text); }
+std::wstring WidePath(const std::filesystem::path& path) { return path.wstring(); }
+#else
+// Paths are bytes here; the launcher's text is UTF-8.
+std::filesystem::path HostPath(const std::wstring& text) { return std::filesystem::path(kestrel::WideToUtf8(text)); }
+std::wstring WidePath(const std::filesystem::path& path) { return kestrel::Utf8ToWide(path.string()); }
+#endif
+
 int Usage() {
   std::cerr << "usage: KestrelCheck <game folder or the launcher's command line> [--json]\n"
                "       KestrelCheck --version\n"
@@ -48,48 +56,51 @@ int Usage() {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   using namespace kestrel;
   std::unique_ptr<Platform> os = CreateSystemPlatform();
-  std::vector<std::wstring> args;
 #ifdef _WIN32
-  (void)argc;
-  (void)argv;
   os->InitializeFramework();  // GDI+ decodes the chooser's skin
-  args = SplitCommandLineArgs(os->GetCommandLineW());
-  if (!args.empty()) args.erase(args.begin());
   _setmode(_fileno(stdout), _O_BINARY);
-#else
-  for (int i = 1; i < argc; ++i) args.push_back(Utf8ToWide(argv[i]));
 #endif
-
+  // The launcher's command line is taken as the launcher itself would get
+  // it: the rest of this program's own line, quotes and all, without the
+  // --json that belongs to KestrelCheck.
+  const std::wstring line = os->GetCommandLineW();
+  std::vector<std::wstring> args = SplitCommandLineArgs(line);
+  if (!args.empty()) args.erase(args.begin());
   if (args.size() == 1 && args[0] == L"--version") {
     std::cout << "KestrelCheck " << kKestrelVersion << '\n';
     return 0;
   }
+  std::wstring launch = CommandLineTail(line);
+  while (!launch.empty() && launch.back() == L' ') launch.pop_back();
   bool json = false;
-  std::optional<std::wstring> launch;
-  for (const std::wstring& arg : args) {
-    if (arg == L"--json") {
-      json = true;
-    } else if (arg.starts_with(L"--") || launch) {
-      return Usage();
-    } else {
-      launch = arg;
-    }
+  if (launch == L"--json") {
+    return Usage();
+  } else if (launch.ends_with(L" --json")) {
+    json = true;
+    launch.resize(launch.size() - 7);
+  } else if (launch.starts_with(L"--json ")) {
+    json = true;
+    launch.erase(0, 7);
   }
-  if (!launch || launch->empty()) return Usage();
-  // A game folder may be given relative to the current one.
-  if (launch->find(L'|') == std::wstring::npos) {
+  while (!launch.empty() && launch.back() == L' ') launch.pop_back();
+  if (launch.empty() || launch.starts_with(L"--")) return Usage();
+
+  // A game folder, possibly quoted, possibly relative to the current one.
+  std::wstring folder = launch;
+  if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
+  if (folder.find(L'|') == std::wstring::npos && folder.find(L'"') == std::wstring::npos) {
     std::error_code error;
-    std::filesystem::path absolute = std::filesystem::absolute(std::filesystem::path(*launch), error);
-    if (!error && std::filesystem::is_directory(absolute, error)) launch = absolute.wstring();
+    std::filesystem::path absolute = std::filesystem::absolute(HostPath(folder), error);
+    if (!error && std::filesystem::is_directory(absolute, error)) launch = WidePath(absolute);
   }
 
   // The launcher is taken to lie beside KestrelCheck, as it is shipped.
   std::wstring own = os->GetModuleFileNameW();
   PathRemoveFileSpec(own);
-  check::LaunchTarget target = check::TargetFor(*os, *launch, own + L"\\" + kLauncherName);
+  check::LaunchTarget target = check::TargetFor(*os, launch, own + L"\\" + kLauncherName);
   check::CheckResult result = check::CheckLaunch(*os, target);
   check::AppendLintFindings(*os, result.initialContext, result.findings);
 
