@@ -1,9 +1,9 @@
 #include "actions/run_path.h"
 
 #include "actions/game_directory.h"
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

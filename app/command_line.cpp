@@ -1,12 +1,11 @@
 #include "app/command_line.h"
 
-#include <climits>
-
-#include "app/fitted_path.h"
-#include "app/log.h"
 #include "app/wallpaper.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/leading_number.h"
+#include "core/log.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 
@@ -19,22 +18,6 @@ std::wstring CommandLineTail(std::wstring_view line) {
   }
   while (i < line.size() && line[i] <= L' ') ++i;
   return std::wstring(line.substr(i));
-}
-
-int LeadingNumber(std::wstring_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
-  bool minus = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) minus = text[i++] == L'-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    value = value * 10 + (text[i] - L'0');
-    if (value > static_cast<long long>(INT_MAX) + 1) break;  // saturates below
-  }
-  if (minus) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
 }
 
 namespace {
@@ -69,7 +52,7 @@ bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context) {
   // Host paths (a Linux "/srv/games/Foo") are taken in their Windows form;
   // the game's parameters, where "/switch" is common, never are.
   // The paths stay whole: each action checks that what it builds from them
-  // fits its buffer, and refuses rather than cuts (app/fitted_path.h).
+  // fits its buffer, and refuses rather than cuts (core/fitted_path.h).
   std::wstring f0 = os.NativePathToWindows(fields.f[0]);
   std::wstring f1 = os.NativePathToWindows(fields.f[1]);
   std::wstring f2 = FitBuffer(fields.f[2]);

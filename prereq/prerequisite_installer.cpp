@@ -1,12 +1,12 @@
 #include "prereq/prerequisite_installer.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "app/split_list.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "core/split_list.h"
 #include "prereq/file_version.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/wide_format.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

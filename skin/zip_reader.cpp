@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "skin/zip_entry_stream.h"
 #include "skin/zip_records.h"
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 
