@@ -1,5 +1,7 @@
 #include "app/command_line.h"
 
+#include <array>
+
 #include "app/wallpaper.h"
 #include "core/fitted_path.h"
 #include "core/leading_number.h"
@@ -22,18 +24,15 @@ std::wstring CommandLineTail(std::wstring_view line) {
 
 namespace {
 
-// The three "|"-separated fields; text after a third "|" is ignored.
-struct Fields {
-  std::wstring f[3];
-};
-
-Fields SplitFields(std::wstring_view text) {
-  Fields fields;
+// The first three "|"-separated fields, empty where the text has fewer;
+// text after a third "|" is ignored.
+std::array<std::wstring, 3> SplitFields(std::wstring_view text) {
+  std::array<std::wstring, 3> fields;
   std::size_t start = 0;
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
     std::size_t bar = text.find(L'|', start);
-    fields.f[i] = std::wstring(text.substr(start, bar == std::wstring_view::npos ? std::wstring_view::npos
-                                                                                 : bar - start));
+    fields[i] = std::wstring(text.substr(start, bar == std::wstring_view::npos ? std::wstring_view::npos
+                                                                               : bar - start));
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
@@ -48,14 +47,14 @@ bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context) {
   if (!text.empty() && text.find(L'"') == 0 && text.rfind(L'"') == text.size() - 1)
     text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::wstring();
 
-  Fields fields = SplitFields(text);
+  const std::array<std::wstring, 3> fields = SplitFields(text);
   // Host paths (a Linux "/srv/games/Foo") are taken in their Windows form;
   // the game's parameters, where "/switch" is common, never are.
   // The paths stay whole: each action checks that what it builds from them
   // fits its buffer, and refuses rather than cuts (core/fitted_path.h).
-  std::wstring f0 = os.NativePathToWindows(fields.f[0]);
-  std::wstring f1 = os.NativePathToWindows(fields.f[1]);
-  std::wstring f2 = FitBuffer(fields.f[2]);
+  std::wstring f0 = os.NativePathToWindows(fields[0]);
+  std::wstring f1 = os.NativePathToWindows(fields[1]);
+  std::wstring f2 = FitBuffer(fields[2]);
 
   if (f0.empty() && !f1.empty()) {  // path form: |D:\Games\Foo\game.exe|params
     std::size_t cut = f1.rfind(L'\\');

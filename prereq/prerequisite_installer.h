@@ -33,7 +33,8 @@ class PrerequisiteInstaller {
  private:
   void Check(PrerequisiteEntry& entry);
   void Install(PrerequisiteEntry& entry);
-  void Found(PrerequisiteEntry& entry);
+  /// Logs that the entry's module is installed and sets it Present.
+  void MarkPresent(PrerequisiteEntry& entry);
 
   Platform& os_;
   std::wstring baseDirectory_;
