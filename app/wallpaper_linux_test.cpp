@@ -4,7 +4,7 @@
 
 #include "app/wallpaper.h"
 #include "platform/linux/linux_test_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -14,7 +14,7 @@
 #include "actions/virtual_drive.h"
 #include "app/game_launch.h"
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

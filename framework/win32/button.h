@@ -3,7 +3,7 @@
 // object.  An owner-drawn button draws itself: the parent passes the
 // WM_DRAWITEM it receives back to the button's DrawItem.
 
-#include "app/win32/window.h"
+#include "framework/win32/window.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "util/wide_format.h"
+#include "text/wide_format.h"
 
 #include <algorithm>
 

@@ -1,7 +1,7 @@
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 
-#include "app/fitted_path.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

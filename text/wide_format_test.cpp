@@ -1,8 +1,8 @@
-#include "util/wide_format.h"
+#include "text/wide_format.h"
 
 #include <gtest/gtest.h>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/fitted_path.h"
+#include "core/fitted_path.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "app/win32/button.h"
+#include "framework/win32/button.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-#include "app/fitted_path.h"
+#include "core/fitted_path.h"
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace kestrel {
 

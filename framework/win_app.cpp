@@ -1,4 +1,4 @@
-#include "app/win_app.h"
+#include "framework/win_app.h"
 
 namespace kestrel {
 

@@ -1,4 +1,4 @@
-#include "app/win32/dialog.h"
+#include "framework/win32/dialog.h"
 
 namespace kestrel {
 

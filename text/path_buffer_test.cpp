@@ -1,8 +1,8 @@
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 #include <gtest/gtest.h>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

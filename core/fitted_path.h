@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

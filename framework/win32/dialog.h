@@ -4,7 +4,7 @@
 // loop until EndDialog; the object is attached before the window's first
 // message, so WM_CREATE already reaches its handler.
 
-#include "app/win32/window.h"
+#include "framework/win32/window.h"
 
 namespace kestrel {
 

@@ -23,7 +23,7 @@ struct LaunchContext {
 };
 
 /// baseDir, a backslash unless it ends in one, "GamePatch\", uncut: paths
-/// built from it are checked with PathFits (app/fitted_path.h).
+/// built from it are checked with PathFits (core/fitted_path.h).
 std::wstring GamePatchDir(const LaunchContext& context);
 /// GamePatchDir followed by "Config.ini".
 std::wstring ConfigPath(const LaunchContext& context);

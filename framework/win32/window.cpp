@@ -1,4 +1,4 @@
-#include "app/win32/window.h"
+#include "framework/win32/window.h"
 
 #include <windowsx.h>
 

@@ -1,9 +1,9 @@
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 
 #include <gtest/gtest.h>
 
-#include "app/split_list.h"
-#include "util/utf.h"
+#include "core/split_list.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/win32/window.h"
+#include "framework/win32/window.h"
 
 namespace kestrel {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/split_list.h"
+#include "core/split_list.h"
 
 #include <algorithm>
 

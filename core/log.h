@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "platform/platform.h"
-#include "util/wide_format.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

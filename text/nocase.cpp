@@ -1,4 +1,4 @@
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel {
 
