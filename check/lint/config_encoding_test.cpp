@@ -20,6 +20,7 @@ TEST(ConfigEncoding, WhatWindowsReadsOtherwise) {
       {"UTF-16LE", "\xFF\xFE" + WideToUtf16Le(ini), {}},
       {"ANSI", "[game_base]\r\nmainExe=\xD3\xCE.exe\r\n", {}},
       {"ASCII UTF-8", "[game_base]\r\nmainExe=game.exe\r\n", {}},
+      {"UTF-8 in notes only", "; \xE6\xB8\xB8\xE6\x88\x8F\r\n[game_base]\r\nmainExe=game.exe\r\n", {}},
       {"UTF-8",
        WideToUtf8(ini),
        {"E 3: Config.ini is UTF-8, but Windows reads it in the ANSI code page: this line reads there as "
