@@ -26,7 +26,8 @@ constexpr std::uint32_t kChunk = 1 << 20;
 const char* kUsage =
     "usage: KestrelSkin list ARCHIVE\n"
     "       KestrelSkin extract ARCHIVE NAME   (the entry's bytes on standard output)\n"
-    "       KestrelSkin check ARCHIVE          (does each of the thirteen skin images load and serve?)\n";
+    "       KestrelSkin check ARCHIVE          (does each of the thirteen skin images load and serve?)\n"
+    "       KestrelSkin --version\n";
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 
