@@ -34,10 +34,13 @@ TEST(ConfigEncoding, WhatWindowsReadsOtherwise) {
        "\xEF\xBB\xBF\r\n[game_base]\r\nmainExe=game.exe\r\n",
        {"W 1: Config.ini begins with a UTF-8 byte-order mark, which Windows reads as text; harmless while the first "
         "line is no section header"}},
-      {"UTF-16BE", "\xFE\xFF" + std::string("\0[", 2), {"E 1: Config.ini is UTF-16 big-endian: Windows reads it as "
-                                                        "ANSI text and finds none of its sections (save it as "
-                                                        "UTF-16LE, \"Unicode\")"}},
-      {"UTF-16LE without mark", WideToUtf16Le(ini),
+      {"UTF-16BE",
+       "\xFE\xFF" + std::string("\0[", 2),
+       {"E 1: Config.ini is UTF-16 big-endian: Windows reads it as "
+        "ANSI text and finds none of its sections (save it as "
+        "UTF-16LE, \"Unicode\")"}},
+      {"UTF-16LE without mark",
+       WideToUtf16Le(ini),
        {"E 1: Config.ini looks like UTF-16 without a byte-order mark: the launcher reads it as ANSI text and finds "
         "none of its sections"}},
   };

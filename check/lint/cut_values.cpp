@@ -34,8 +34,8 @@ void CheckTextKeys(const LintInput& in, const ProfileSection& section, const Kno
     if (read.size() >= whole.size()) continue;
     in.Add(Severity::kError, "value-cut", in.config.LineOf(key.name),
            "the value of " + U8(key.name) + " is " + std::to_string(whole.size()) +
-               " characters long; the launcher reads only the first " + std::to_string(read.size()) +
-               ", ending \"" + U8(read.substr(read.size() > 20 ? read.size() - 20 : 0)) + "\"");
+               " characters long; the launcher reads only the first " + std::to_string(read.size()) + ", ending \"" +
+               U8(read.substr(read.size() > 20 ? read.size() - 20 : 0)) + "\"");
   }
 }
 
@@ -57,8 +57,7 @@ void CheckPlatformSection(const LintInput& in, const ProfileSection& section) {
     const std::wstring_view written = value.substr(0, value.find(L'='));
     if (written.size() < value.size())
       in.Add(Severity::kError, "value-cut", line,
-             "the value of " + U8(key.name) + " holds a second \"=\": the launcher takes only \"" + U8(written) +
-                 "\"");
+             "the value of " + U8(key.name) + " holds a second \"=\": the launcher takes only \"" + U8(written) + "\"");
     if (EqualsNoCase(key.name, L"AppName")) {
       appNameLength = written.size();
       if (appNameLength >= kMaxPath)

@@ -44,9 +44,9 @@ void CheckAssocToGid(const LintInput& in) {
   const int line = in.config.KeyLine(L"game_base", L"assocToGid");
   const std::optional<std::wstring> directory = GameDirectory(in.os, id);
   if (!directory || directory->empty()) {
-    in.Add(Severity::kError, "unknown-game-id", line,
-           "assocToGid names game " + U8(id) + ", but " + WhyUnresolved(directory) +
-               ": the launch stays in this folder");
+    in.Add(
+        Severity::kError, "unknown-game-id", line,
+        "assocToGid names game " + U8(id) + ", but " + WhyUnresolved(directory) + ": the launch stays in this folder");
   } else if (!in.os.PathFileExistsW(*directory)) {
     in.Add(Severity::kError, "unknown-game-id", line,
            "assocToGid names game " + U8(id) + ", whose folder " + U8(*directory) +
