@@ -112,7 +112,7 @@ void CheckUnknownKeys(const LintInput& in) {
     if (read != &section) {
       in.Add(Severity::kWarning, "duplicate-section", line,
              "[" + U8(section.name) + "] appears again: the launcher reads only the first, on line " +
-                 std::to_string(in.config.LineOf(read->name)) + ", so the keys here are never read");
+                 std::to_string(in.config.SectionLine(section.name)) + ", so the keys here are never read");
       continue;
     }
     if (const KnownSection* known = FindKnownSection(section.name)) {

@@ -40,6 +40,13 @@ TEST(UnknownSection, MisspeltSectionsAndRepeats) {
                                       "so the keys here are never read"}));
 }
 
+TEST(UnknownSection, AnEmptySectionNameIsTheLinesBeforeTheFirstHeader) {
+  FakePlatform fake;
+  EXPECT_EQ(Of(LintIni(fake, L"a=1\n[x]\n[]\nb=2\n"), "duplicate-section"),
+            (std::vector<std::string>{"W 3: [] appears again: the launcher reads only the first, on line 1, so the "
+                                      "keys here are never read"}));
+}
+
 TEST(UnknownKey, AMisspeltAppNameAndLinesCountedAsEditorsCountThem) {
   FakePlatform fake;
   // A lone CR ends a line as CRLF and LF do; a zero inside a value ends the
