@@ -5,6 +5,7 @@
 // version buttons; and scripts in GamePatch whose names miss "run.bat" or
 // "run.vbs", the only two the launcher runs.
 
+#include "actions/run_path.h"
 #include "app/fitted_path.h"
 #include "app/split_list.h"
 #include "check/lint/lint_rules.h"
@@ -102,9 +103,18 @@ void CheckPrograms(const LintInput& in) {
             "the launch starts nothing");
   for (const wchar_t* key : {L"runFirstExe", L"runFirstExe2"}) {
     const std::wstring value = in.config.String(L"action_first", key);
-    if (value.empty() || value[0] == L'[' || LooksLikeAnAddress(value)) continue;  // game ids: another rule's
-    Require(in, Severity::kWarning, in.config.KeyLine(L"action_first", key), "the program of " + U8(key),
-            JoinPath(in.context.baseDir, value),
+    if (value.empty() || LooksLikeAnAddress(value)) continue;
+    const int line = in.config.KeyLine(L"action_first", key);
+    // The launcher's own resolution: the game folder, a game id's folder
+    // or the application-data folder.
+    const std::optional<std::wstring> path = ResolveRunPath(in.os, value, in.context);
+    if (!path) {
+      in.Add(Severity::kError, "missing-file", line,
+             "the program of " + U8(key) + " resolves to a path longer than 259 characters: it is passed over");
+      continue;
+    }
+    if (path->empty()) continue;  // a game id without a folder: another rule's
+    Require(in, Severity::kWarning, line, "the program of " + U8(key), *path,
             "the value is handed to the shell as it stands, without its parameters");
   }
   const std::wstring after = in.config.String(L"action_after", L"RunAfterExe");

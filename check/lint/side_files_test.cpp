@@ -58,6 +58,20 @@ TEST(MissingFile, NothingWhenEverythingIsThere) {
   EXPECT_EQ(Of(LintIni(fake, kIni + L"instFile=vc.exe\n", L"game.exe"), "missing-file"), std::vector<std::string>{});
 }
 
+TEST(MissingFile, RunProgramsResolveAsTheLauncherResolvesThem) {
+  FakePlatform fake;
+  fake.SetKnownFolder(26, L"C:\\Users\\p\\AppData\\Roaming");
+  fake.AddFile(L"C:\\Users\\p\\AppData\\Roaming\\Vendor\\up.exe");
+  EXPECT_EQ(
+      Of(LintIni(fake,
+                 L"[action_first]\nrunFirstExe=[APPDATA]\\Vendor\\up.exe\nrunFirstExe2=[ABCDEFG]\\"
+                 L"Vendor\\gone.exe\n"),
+         "missing-file"),
+      (std::vector<std::string>{"W 3: the program of runFirstExe2 C:\\Users\\p\\AppData\\Roaming\\Vendor\\gone.exe "
+                                "is not there: the value is handed to the shell as it stands, without its "
+                                "parameters"}));
+}
+
 TEST(MissingFile, TheGameItselfAndPathsTooLong) {
   FakePlatform fake;
   const Findings findings = LintIni(fake, L"[action_first]\nregDlls=" + std::wstring(250, L'd') + L"\n", L"game.exe");
