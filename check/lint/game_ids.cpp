@@ -9,6 +9,7 @@
 #include "app/split_list.h"
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
+#include "util/nocase.h"
 #include "util/utf.h"
 
 namespace kestrel::check {
@@ -38,6 +39,31 @@ std::optional<std::wstring> ReferencedId(std::wstring_view value) {
   return std::wstring(value.substr(1, 5));
 }
 
+/// After "assocToGid" has moved the launch, every later step reads the
+/// Config.ini of the other game's folder: what this one configures for
+/// those steps is never read, and the chooser is never shown.
+void ReportMovedLaunch(const LintInput& in, int line, const std::wstring& directory) {
+  const ProfileText& profile = in.config.profile();
+  std::vector<std::string> unread;
+  if (const ProfileSection* first = profile.FindSection(L"action_first"))
+    for (const ProfileKey& key : first->keys)
+      if (!EqualsNoCase(key.name, L"delFileOrDirs")) {
+        unread.push_back("[action_first] (but delFileOrDirs)");
+        break;
+      }
+  for (const wchar_t* name : {L"action_after", L"dlg_config", L"1"})
+    if (profile.FindSection(name))
+      unread.push_back(name == std::wstring(L"1") ? "the prerequisite sections" : "[" + U8(name) + "]");
+  for (const wchar_t* key : {L"CompatibilityMode", L"currntVer"})
+    if (in.config.FindKey(L"game_base", key)) unread.push_back(U8(key));
+  if (unread.empty()) return;
+  std::string list;
+  for (std::size_t i = 0; i < unread.size(); ++i) list += (i ? ", " : "") + unread[i];
+  in.Add(Severity::kWarning, "moved-launch", line,
+         "assocToGid moves the launch to " + U8(directory) + ": from then on the launcher reads " + U8(directory) +
+             "GamePatch\\Config.ini, so " + list + " of this file are never read, and the chooser is not shown");
+}
+
 void CheckAssocToGid(const LintInput& in) {
   const std::wstring id = in.config.String(L"game_base", L"assocToGid");
   if (id.empty()) return;
@@ -51,6 +77,8 @@ void CheckAssocToGid(const LintInput& in) {
     in.Add(Severity::kError, "unknown-game-id", line,
            "assocToGid names game " + U8(id) + ", whose folder " + U8(*directory) +
                " is not there: the launch stays in this folder");
+  } else {
+    ReportMovedLaunch(in, line, *directory);
   }
 }
 

@@ -57,5 +57,22 @@ TEST(UnknownGameId, RecordedGamesAndAnEmptyItem) {
                                       "are never converted"}));
 }
 
+TEST(MovedLaunch, WhatTheOtherGamesConfigTakesOver) {
+  FakePlatform moved, nothingLost;
+  AddRecords(moved);
+  AddRecords(nothingLost);
+  EXPECT_EQ(Of(LintIni(moved,
+                       L"[game_base]\nassocToGid=10001\n[action_first]\ndelFileOrDirs=a\nregDlls=b.dll\n"
+                       L"[dlg_config]\nbtnCount=1\n"),
+               "moved-launch"),
+            (std::vector<std::string>{
+                "W 2: assocToGid moves the launch to E:\\Games\\Bar\\: from then on the launcher reads "
+                "E:\\Games\\Bar\\GamePatch\\Config.ini, so [action_first] (but delFileOrDirs), [dlg_config] of this "
+                "file are never read, and the chooser is not shown"}));
+  EXPECT_TRUE(
+      Of(LintIni(nothingLost, L"[game_base]\nassocToGid=10001\n[action_first]\ndelFileOrDirs=a\n"), "moved-launch")
+          .empty());
+}
+
 }  // namespace
 }  // namespace kestrel::check
