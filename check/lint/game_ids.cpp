@@ -6,11 +6,11 @@
 // launcher looks them up.
 
 #include "actions/game_directory.h"
-#include "app/split_list.h"
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "core/split_list.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -53,7 +53,8 @@ void ReportMovedLaunch(const LintInput& in, int line, const std::wstring& direct
       }
   for (const wchar_t* name : {L"action_after", L"dlg_config", L"1"})
     if (profile.FindSection(name))
-      unread.push_back(name == std::wstring(L"1") ? "the prerequisite sections" : "[" + U8(name) + "]");
+      unread.push_back(name == std::wstring(L"1") ? "the prerequisite sections"
+                                                  : std::string("[").append(U8(name)) + "]");
   for (const wchar_t* key : {L"CompatibilityMode", L"currntVer"})
     if (in.config.FindKey(L"game_base", key)) unread.push_back(U8(key));
   if (unread.empty()) return;

@@ -6,12 +6,12 @@
 // "run.vbs", the only two the launcher runs.
 
 #include "actions/run_path.h"
-#include "app/fitted_path.h"
-#include "app/split_list.h"
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "core/fitted_path.h"
+#include "core/split_list.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -60,7 +60,7 @@ void CheckPrerequisiteInstallers(const LintInput& in) {
     const int line = in.config.KeyLine(section, L"instFile");
     if (file.empty()) {
       in.Add(Severity::kError, "missing-file", line ? line : in.config.SectionLine(section),
-             "[" + U8(section) +
+             std::string("[").append(U8(section)) +
                  "] names no instFile: when its check finds the package missing, the launcher tries "
                  "to start the game's folder and installs nothing");
       continue;
