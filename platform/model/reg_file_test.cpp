@@ -193,7 +193,8 @@ TEST(RegFile, ExportReadsBackTheSame) {
   RegistryTree tree;
   tree.SetValue(L"Software\\Game", L"Path", RegistryValue{1, Sz(L"C:\\Games\\\"Foo\"")});
   tree.SetValue(L"Software\\Game", L"", RegistryValue{1, Sz(L"default")});
-  tree.SetValue(L"Software\\Game", L"Lines", RegistryValue{1, Sz(L"a\r\nb")});  // not text-safe: hex(1)
+  tree.SetValue(L"Software\\Game", L"Lines", RegistryValue{1, Sz(L"a\r\nb")});
+  tree.SetValue(L"Software\\Game", L"Inner", RegistryValue{1, Sz(std::wstring(L"a\0b", 3))});  // not text-safe: hex(1)
   tree.SetValue(L"Software\\Game", L"Odd", RegistryValue{1, {0x41}});
   tree.SetValue(L"Software\\Game", L"Dword", RegistryValue{4, {1, 2, 3, 4}});
   tree.SetValue(L"Software\\Game", L"ShortDword", RegistryValue{4, {1}});
@@ -205,7 +206,13 @@ TEST(RegFile, ExportReadsBackTheSame) {
   std::string file = ExportRegFile(tree, L"HKEY_CURRENT_USER");
   std::wstring text = Utf16LeToWide(file.substr(2));
   EXPECT_EQ(text.substr(0, 40), L"Windows Registry Editor Version 5.00\r\n\r\n");
-  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\Software\\Game]\r\n\"Path\"=\"C:\\\\Games\\\\\\\"Foo\\\"\"\r\n@=\"default\"\r\n"),
+  // Values in the registry's order, whatever order they were set in.
+  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\Software\\Game]\r\n@=\"default\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Path\"=\"C:\\\\Games\\\\\\\"Foo\\\"\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Lines\"=\"a\\r\\nb\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Inner\"=hex(1):61,00,00,00,62,00,00,00\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"ShortDword\"=hex(4):01\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\r\n[HKEY_CURRENT_USER\\Software\\Empty]\r\n\r\n[HKEY_CURRENT_USER\\Software\\Empty\\Leaf]\r\n"),
             std::wstring::npos);
   EXPECT_NE(text.find(L"\"Dword\"=dword:04030201\r\n"), std::wstring::npos);
   for (std::size_t pos = 0, end; (end = text.find(L"\r\n", pos)) != std::wstring::npos; pos = end + 2)
