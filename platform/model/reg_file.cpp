@@ -437,7 +437,7 @@ class Importer {
 // a dword that is not 4 bytes) the value is written as hex data instead,
 // which reads back the same.
 
-std::wstring Escape(std::wstring_view s) {
+std::wstring EscapeText(std::wstring_view s) {
   std::wstring out;
   for (wchar_t c : s) {
     switch (c) {
@@ -453,11 +453,7 @@ std::wstring Escape(std::wstring_view s) {
 }
 
 // The length in UTF-16 units, as the editor counts its columns.
-std::size_t Utf16Length(std::wstring_view s) {
-  std::size_t n = s.size();
-  for (wchar_t c : s) n += static_cast<std::uint32_t>(c) > 0xFFFF;
-  return n;
-}
+std::size_t Utf16Length(std::wstring_view s) { return WideToUtf16Le(s).size() / 2; }
 
 // A REG_SZ that reads back the same from its "text" form: whole UTF-16
 // units, one closing zero and no other.
@@ -473,10 +469,10 @@ std::optional<std::wstring> PlainText(const RegistryValue& v) {
 constexpr std::size_t kMaxHexColumns = 77;
 
 void ExportValue(std::wstring& out, const std::wstring& name, const RegistryValue& v) {
-  std::wstring line = name.empty() ? L"@=" : L"\"" + Escape(name) + L"\"=";
+  std::wstring line = name.empty() ? L"@=" : L"\"" + EscapeText(name) + L"\"=";
   if (v.type == kRegSz) {
     if (std::optional<std::wstring> text = PlainText(v)) {
-      out += line + L"\"" + Escape(*text) + L"\"\r\n";
+      out += line + L"\"" + EscapeText(*text) + L"\"\r\n";
       return;
     }
   }
@@ -583,6 +579,8 @@ RegFileImport ImportRegFile(std::string_view bytes, const RegHiveResolver& hives
   }
   return result;
 }
+
+std::wstring RegFileEscape(std::wstring_view text) { return EscapeText(text); }
 
 std::string ExportRegFile(const RegistryTree& tree, std::wstring_view rootName) {
   std::wstring out(kHeader5);

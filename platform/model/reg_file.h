@@ -57,6 +57,9 @@ RegHiveResolver StandardHives(RegistryTree& localMachine, RegistryTree& currentU
 RegFileImport ImportRegFile(std::string_view bytes, const RegHiveResolver& hives,
                             const std::function<std::wstring(std::string_view)>& ansiToWide);
 
+/// Text as a registry file quotes it: \\ \" \r \n escaped.
+std::wstring RegFileEscape(std::wstring_view text);
+
 /// A hive as a version 5 registry file (UTF-16LE with byte-order mark),
 /// every key under `rootName`, subkeys in case-blind order, values in the
 /// order they were set.  Importing it into an empty hive gives the same

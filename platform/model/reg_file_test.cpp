@@ -189,6 +189,77 @@ TEST(RegFile, FilesWithoutHeaderChangeNothing) {
   EXPECT_EQ(m.hkcu.FindKey(L"A"), nullptr);
 }
 
+// The editor's reading of value lines, one case a line: the text after the
+// key line (REGEDIT4 when `ansi`, else UTF-16), and what "v" holds then
+// (type 0 with no data: nothing stored).
+TEST(RegFile, ValueLinesReadAsTheEditorReadsThem) {
+  struct Case {
+    bool ansi;
+    std::string lines;
+    RegistryValue expected;
+  };
+  const RegistryValue none{0, {}};
+  const Case cases[] = {
+      {true, "\"v\"=dword: 1", {4, {1, 0, 0, 0}}},
+      {true, "\"v\"=dword:2 ; two", {4, {2, 0, 0, 0}}},
+      {true, "\"v\"=dword: ;nothing", {4, {0, 0, 0, 0}}},
+      {true, "\"v\"=DWORD:3", none},
+      {true, "\"v\"=dword:000000004", none},
+      {true, "\"v\"=dword:", none},
+      {true, "\"v\"=HEX:01", none},
+      {true, "\"v\"=hex(1):41,42", {1, {0x41, 0, 0x42, 0, 0, 0}}},
+      {true, "\"v\"=hex(2):d3,ce", {2, {0x38, 0x6E, 0, 0}}},
+      {false, "\"v\"=hex(2):41,00", {2, {0x41, 0, 0, 0}}},
+      {false, "\"v\"=hex(7):41,00,00,00", {7, {0x41, 0, 0, 0}}},
+      {false, "\"v\"=hex(1):", {1, {}}},
+      {false, "\"v\"=hex():07", {0, {7}}},
+      {false, "\"v\"=hex:1,0x10,001", {3, {1, 0x10, 1}}},
+      {false, "\"v\"=hex:100", none},
+      {false, "\"v\"=hex:01 ,02", none},
+      {false, "\"v\"=hex:01,\\\n\n; note\n  02", {3, {1, 2}}},
+      {false, "\"v\"=hex:01,\\   \n  02,03  ", {3, {1, 2, 3}}},
+      {false, "\"v\"=hex:01,\\\n  02,03,  ", none},
+      {false, "\"v\"=hex:01,\\\n\"x\"=\"lost too\"", none},
+      {false, "\"v\"=hex:01\\\n  02", none},
+      {false, "\"v\"=\"a\\qb\"", {1, Sz(L"aqb")}},
+      {false, "\"v\"=\"a\\0b\"", none},
+      {false, "\"v\" = \"x\" ; note", {1, Sz(L"x")}},
+      {false, "[ HKEY_CURRENT_USER\\Other]\n\"v\"=\"to the key before\"", {1, Sz(L"to the key before")}},
+      {false, "[-HKEY_CURRENT_USER\\T]\n\"v\"=\"no key open\"", none},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    std::string text = std::string(c.ansi ? "REGEDIT4" : "Windows Registry Editor Version 5.00") +
+                       "\r\n[HKEY_CURRENT_USER\\T]\r\n" + c.lines + "\r\n\"w\"=\"after\"\r\n";
+    std::string bytes = c.ansi ? text : "\xFF\xFE" + WideToUtf16Le(Utf8ToWide(text));
+    m.Import(bytes);
+    const RegistryValue* v = m.hkcu.FindValue(L"T", L"v");
+    if (c.expected == none) {
+      EXPECT_EQ(v, nullptr) << c.lines;
+    } else {
+      ASSERT_NE(v, nullptr) << c.lines;
+      EXPECT_EQ(*v, c.expected) << c.lines;
+    }
+    // A continuation that is no hex data costs that line too ("x"); the
+    // line after is only lost with no key open.
+    EXPECT_EQ(m.hkcu.FindValue(L"T", L"x"), nullptr) << c.lines;
+    EXPECT_EQ(m.hkcu.FindValue(L"T", L"w") == nullptr, c.lines.find("[-") != std::string::npos) << c.lines;
+  }
+}
+
+TEST(RegFile, HeaderIsTheFirstLineExactly) {
+  for (const char* header : {"REGEDIT4 ", "regedit4", "\r\nREGEDIT4", "REGEDIT4 extra"}) {
+    Machine m;
+    m.Import(std::string(header) + "\r\n[HKEY_CURRENT_USER\\T]\r\n\"v\"=\"1\"\r\n");
+    EXPECT_EQ(m.hkcu.FindKey(L"T"), nullptr) << header;
+  }
+  Machine m;
+  EXPECT_TRUE(m.Import("  REGEDIT4\r\n[HKEY_CURRENT_USER\\T]\r\n").recognized);
+  EXPECT_NE(m.hkcu.FindKey(L"T"), nullptr);
+  m.Import("REGEDIT\r\nHKEY_CLASSES_ROOT\\.kx = Kestrel file\r\n");
+  EXPECT_EQ(*m.hklm.FindValue(L"SOFTWARE\\Classes\\.kx", L""), (RegistryValue{1, Sz(L"Kestrel file")}));
+}
+
 TEST(RegFile, ExportReadsBackTheSame) {
   RegistryTree tree;
   tree.SetValue(L"Software\\Game", L"Path", RegistryValue{1, Sz(L"C:\\Games\\\"Foo\"")});
