@@ -8,6 +8,9 @@
 #include <stdexcept>
 #include <thread>
 
+#include <gtest/gtest.h>
+
+#include "kestrel_version.h"
 #include "util/utf.h"
 
 namespace kestrel::e2e {
@@ -106,7 +109,16 @@ void TempMachine::Write(const std::string& relative, const std::string& bytes) c
   std::ofstream(FsPath(Host(relative)), std::ios::binary) << bytes;
 }
 
-std::vector<std::string> TempMachine::LogLines() const { return Lines(ReadFile(log())); }
+std::string VersionLogLine() { return std::string("MSG: KestrelEx version=") + kKestrelVersion; }
+
+std::vector<std::string> TempMachine::LogLines() const {
+  std::vector<std::string> lines = Lines(ReadFile(log()));
+  if (!lines.empty()) {
+    EXPECT_EQ(lines.front(), VersionLogLine()) << "a launcher's log begins with its version";
+  }
+  std::erase(lines, VersionLogLine());
+  return lines;
+}
 
 std::vector<std::string> TempMachine::WaitForRecord(int count) const {
   for (int i = 0; i < 1000; ++i) {

@@ -14,6 +14,8 @@
 
 namespace kestrel::e2e {
 
+/// The line each launch logs first: "MSG: KestrelEx version=x.y.z".
+std::string VersionLogLine();
 /// A program's file name on this build: "KestrelEx" or "KestrelEx.exe".
 std::string ProgramFile(const std::string& stem);
 /// A program of the build, found beside the test program itself.
@@ -81,7 +83,8 @@ class TempMachine {
   /// launcher that is still running would.
   int RunHoldingMutex(const std::string& name, const std::string& program,
                       const std::vector<std::string>& args) const;
-  /// The lines of the launcher's log.
+  /// The lines of the launcher's log without the version line each launch
+  /// begins with (a test fails when the log does not begin with it).
   std::vector<std::string> LogLines() const;
   /// The record of started programs, once `count` of them have finished
   /// (detached programs may still be running when the launcher ends).
