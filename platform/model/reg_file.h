@@ -1,7 +1,7 @@
 #pragma once
 // Registry files as the Windows registry editor writes and reads them:
 //
-//   Windows Registry Editor Version 5.00      (UTF-16LE; "REGEDIT4" is ANSI)
+//   Windows Registry Editor Version 5.00      (or "REGEDIT4"; UTF-16LE or ANSI)
 //
 //   [HKEY_CURRENT_USER\Software\Foo]          a key, made when missing
 //   "Name"="text"                             REG_SZ, escapes \\ and \"
