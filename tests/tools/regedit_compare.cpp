@@ -107,6 +107,7 @@ struct Comparison {
   int values = 0;
   int explained = 0;
   int unexplained = 0;
+  std::set<const Known*> reasonsShown;  // each reason once
 
   const Known* Find(const std::wstring& key, const std::wstring& value) const {
     std::wstring below = key.size() > top.size() ? key.substr(top.size() + 1) : L"";
@@ -121,7 +122,8 @@ struct Comparison {
     std::string where = WideToUtf8(key) + (value == L"<key>" ? "" : " \"" + WideToUtf8(value) + "\"");
     if (const Known* k = Find(key, value)) {
       ++explained;
-      std::cout << file << ": expected difference at " << where << ": " << what << "\n    (" << k->reason << ")\n";
+      std::cout << file << ": expected difference at " << where << ": " << what << "\n";
+      if (reasonsShown.insert(k).second) std::cout << "    (" << k->reason << ")\n";
     } else {
       ++unexplained;
       std::cout << file << ": DIFFERENCE at " << where << ": " << what << "\n";
