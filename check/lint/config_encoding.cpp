@@ -8,7 +8,7 @@
 #include <algorithm>
 
 #include "check/lint/lint_rules.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 

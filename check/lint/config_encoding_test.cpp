@@ -2,7 +2,7 @@
 
 #include "check/lint/lint.h"
 #include "check/lint/lint_test_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 namespace {

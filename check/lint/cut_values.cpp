@@ -6,9 +6,9 @@
 
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -50,7 +50,8 @@ void CheckPlatformSection(const LintInput& in, const ProfileSection& section) {
     if (!reportedCut && filled > kPlatformSectionChars - 2) {
       reportedCut = true;
       in.Add(Severity::kError, "value-cut", line,
-             "[" + U8(section.name) + "] is longer than the " + std::to_string(kPlatformSectionChars) +
+             std::string("[").append(U8(section.name)) + "] is longer than the " +
+                 std::to_string(kPlatformSectionChars) +
                  " characters the launcher reads of it: this line is cut and the lines after it are lost");
     }
     const std::wstring_view value = key.value ? *key.value : std::wstring_view();

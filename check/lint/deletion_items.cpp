@@ -4,10 +4,10 @@
 // refuses.
 
 #include "actions/file_deletion.h"
-#include "app/split_list.h"
 #include "check/lint/lint_rules.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 

@@ -6,10 +6,10 @@
 // launcher looks them up.
 
 #include "actions/game_directory.h"
-#include "app/split_list.h"
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
-#include "util/utf.h"
+#include "core/split_list.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 

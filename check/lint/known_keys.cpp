@@ -1,6 +1,6 @@
 #include "check/lint/known_keys.h"
 
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel::check {
 

@@ -14,8 +14,8 @@
 #include "chooser/chooser_config.h"
 #include "chooser/version_action.h"
 #include "platform/fake/fake_platform.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 namespace {

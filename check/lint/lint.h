@@ -3,8 +3,8 @@
 // anything.  Every read goes through the platform, so KestrelCheck runs it
 // over its dry-run platform and the tests over the fake one.
 
-#include "app/launch_context.h"
 #include "check/finding.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel::check {

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/launch_context.h"
 #include "check/finding.h"
 #include "check/lint/config_file.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel::check {

@@ -11,8 +11,8 @@
 
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -108,7 +108,7 @@ void CheckPrerequisiteSections(const LintInput& in) {
     if (!in.config.profile().FindSection(name))
       list.reason = "there is no section [" + U8(name) + "]";
     else if (!in.config.FindKey(name, L"checkType"))
-      list.reason = "[" + U8(name) + "] has no checkType";
+      list.reason = std::string("[").append(U8(name)) + "] has no checkType";
     else
       list.reason = "its checkType is " + std::to_string(type) + ", not 1, 2 or 3";
     break;
@@ -136,7 +136,7 @@ void CheckPlatformSections(const LintInput& in) {
       continue;
     }
     list.stoppedAt = n;
-    list.reason = section ? "[" + U8(name) + "] is empty" : "there is no section [" + U8(name) + "]";
+    list.reason = section ? std::string("[").append(U8(name)) + "] is empty" : "there is no section [" + U8(name) + "]";
     break;
   }
   ReportUnread(in, list);

@@ -5,12 +5,12 @@
 // version buttons; and scripts in GamePatch whose names miss "run.bat" or
 // "run.vbs", the only two the launcher runs.
 
-#include "app/fitted_path.h"
-#include "app/split_list.h"
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "core/fitted_path.h"
+#include "core/split_list.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -57,8 +57,9 @@ void CheckPrerequisiteInstallers(const LintInput& in) {
     const int line = in.config.KeyLine(section, L"instFile");
     if (file.empty()) {
       in.Add(Severity::kError, "missing-file", line ? line : in.config.SectionLine(section),
-             "[" + U8(section) + "] names no instFile: when its check finds the package missing, the launcher tries "
-             "to start the game's folder and installs nothing");
+             std::string("[").append(U8(section)) +
+                 "] names no instFile: when its check finds the package missing, the launcher tries "
+                 "to start the game's folder and installs nothing");
       continue;
     }
     Require(in, Severity::kError, line, "the installer of [" + U8(section) + "],", JoinPath(in.context.baseDir, file),

@@ -10,8 +10,8 @@
 
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -108,7 +108,7 @@ void CheckUnknownKeys(const LintInput& in) {
     const ProfileSection* read = profile.FindSection(section.name);
     if (read != &section) {
       in.Add(Severity::kWarning, "duplicate-section", line,
-             "[" + U8(section.name) + "] appears again: the launcher reads only the first, on line " +
+             std::string("[").append(U8(section.name)) + "] appears again: the launcher reads only the first, on line " +
                  std::to_string(in.config.LineOf(read->name)) + ", so the keys here are never read");
       continue;
     }
@@ -128,7 +128,7 @@ void CheckUnknownKeys(const LintInput& in) {
     }
     if (auto near = Nearest(section.name, sectionNames))
       in.Add(Severity::kWarning, "unknown-section", line,
-             "[" + U8(section.name) + "] is read by no action; did you mean [" + U8(*near) + "]?");
+             std::string("[").append(U8(section.name)) + "] is read by no action; did you mean [" + U8(*near) + "]?");
   }
 }
 

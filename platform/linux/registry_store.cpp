@@ -16,9 +16,9 @@
 #include "platform/linux/program_start.h"
 #include "platform/linux/wine_server_guard.h"
 #include "platform/model/wow64_view.h"
-#include "util/nocase.h"
-#include "util/utf.h"
-#include "util/wide_format.h"
+#include "text/nocase.h"
+#include "text/utf.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "util/nocase.h"
-#include "util/utf.h"
-#include "util/wide_format.h"
+#include "text/nocase.h"
+#include "text/utf.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -2,7 +2,7 @@
 
 #include <iterator>
 
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel {
 

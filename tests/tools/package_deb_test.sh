@@ -64,7 +64,7 @@ expected="Sample game started in $game with parameters: -window (edition: classi
 grep -q '^currntVer=classic' "$game/GamePatch/Config.ini" || fail "the first button recorded no version"
 [ "$(head -1 "$work/log.txt")" = "MSG: KestrelEx version=$version" ] || fail "the log does not begin with the version"
 grep -q 'OnCreate failed' "$work/log.txt" && fail "the chooser module was not opened"
-echo "sample game: $expected"
+printf "sample game: %s\n" "$expected"
 
 # 4. The packaged launcher finds the packaged kestrel-system: a game's
 # registry file is imported into the machine's registry.

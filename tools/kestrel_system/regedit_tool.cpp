@@ -9,9 +9,9 @@
 
 #include "platform/linux/ansi_code_page.h"
 #include "platform/linux/registry_store.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
-#include "util/nocase.h"
-#include "util/utf.h"
 
 namespace kestrel {
 
