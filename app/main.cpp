@@ -4,7 +4,7 @@
 
 #include "app/command_line.h"
 #include "app/kestrel_app.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "kestrel_version.h"
 #include "platform/platform.h"
 

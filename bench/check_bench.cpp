@@ -27,7 +27,7 @@
 #include "check/check_lint.h"
 #include "check/launch_plan.h"
 #include "platform/platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;

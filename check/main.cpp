@@ -19,8 +19,8 @@
 #include "kestrel_version.h"
 #include "platform/model/command_line_args.h"
 #include "platform/platform.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

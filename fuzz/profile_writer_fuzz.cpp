@@ -20,8 +20,8 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace {
 using namespace kestrel;

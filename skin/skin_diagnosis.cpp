@@ -5,7 +5,7 @@
 
 #include "platform/platform.h"
 #include "skin/png_header.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

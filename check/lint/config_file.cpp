@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel::check {
 

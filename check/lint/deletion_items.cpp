@@ -4,10 +4,10 @@
 // refuses.
 
 #include "actions/file_deletion.h"
-#include "app/split_list.h"
 #include "check/lint/lint_rules.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -43,8 +43,8 @@ void CheckDeletionItems(const LintInput& in) {
       skipped(item, "names nothing: " + U8(path) + " is not there");
       continue;
     }
-    const bool folder = (attributes & win::kFileAttributeDirectory) != 0 &&
-                        (attributes & win::kFileAttributeReparsePoint) == 0;
+    const bool folder =
+        (attributes & win::kFileAttributeDirectory) != 0 && (attributes & win::kFileAttributeReparsePoint) == 0;
     if (!folder && (attributes & win::kFileAttributeReadonly))
       skipped(item, "is a read-only file: the file delete refuses it and it stays");
   }

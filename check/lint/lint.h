@@ -3,8 +3,8 @@
 // anything.  Every read goes through the platform, so KestrelCheck runs it
 // over its dry-run platform and the tests over the fake one.
 
-#include "app/launch_context.h"
 #include "check/finding.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel::check {
@@ -17,7 +17,7 @@ namespace kestrel::check {
 /// Rule ids, stable for tools: config-unreadable, config-encoding,
 /// section-gap, button-gap, unknown-key, unknown-section, duplicate-key,
 /// duplicate-section, value-cut, missing-file, delete-skipped,
-/// unknown-game-id, too-many-buttons, skin-name, skin-image.
+/// unknown-game-id, moved-launch, too-many-buttons, skin-name, skin-image.
 Findings Lint(Platform& platform, const LaunchContext& context);
 
 }  // namespace kestrel::check

@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "app/launch_context.h"
 #include "check/finding.h"
 #include "check/lint/config_file.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel::check {
@@ -42,7 +42,8 @@ void CheckConfigEncoding(const LintInput& in);
 void CheckSideFiles(const LintInput& in);
 /// "delete-skipped": deletion items the launcher passes over, and why.
 void CheckDeletionItems(const LintInput& in);
-/// "unknown-game-id": game ids with no record, or none with a directory.
+/// "unknown-game-id": game ids with no record, or none with a directory;
+/// "moved-launch": what a launch moved onto another game no longer reads.
 void CheckGameIds(const LintInput& in);
 /// "skin-name", "skin-image" (and "missing-file" for res.dat and its
 /// images): the chooser's skin as the launcher will load it.

@@ -6,7 +6,7 @@
 
 #include "check/lint/lint.h"
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::check::lint_test {
 

@@ -11,8 +11,8 @@
 
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -49,10 +49,10 @@ std::optional<std::wstring_view> AfterPrefix(std::wstring_view name, std::wstrin
 /// ended, and why.
 struct SectionList {
   std::wstring prefix;
-  std::string what;    ///< "prerequisite", "platform"
-  int lastRead = 0;    ///< the last section read as an entry
-  int stoppedAt = 0;   ///< the number that ended the list; 0: it ran to its limit
-  std::string reason;  ///< why the list ended there
+  std::string what;        ///< "prerequisite", "platform"
+  int lastRead = 0;        ///< the last section read as an entry
+  int stoppedAt = 0;       ///< the number that ended the list; 0: it ran to its limit
+  std::string reason;      ///< why the list ended there
   bool reportEnd = false;  ///< the section that ended the list is itself an entry the operator meant
 };
 
@@ -89,7 +89,8 @@ void ReportUnread(const LintInput& in, const SectionList& list) {
   else
     message += "the " + list.what + " list ends at [" + U8(list.prefix) + std::to_string(list.stoppedAt) + "] (" +
                list.reason + ")";
-  if (unread.size() > 1) message += "; " + std::to_string(unread.size() - 1) + " more sections after it are not read either";
+  if (unread.size() > 1)
+    message += "; " + std::to_string(unread.size() - 1) + " more sections after it are not read either";
   in.Add(Severity::kError, "section-gap", in.config.LineOf(first.name), message);
 }
 
@@ -108,7 +109,7 @@ void CheckPrerequisiteSections(const LintInput& in) {
     if (!in.config.profile().FindSection(name))
       list.reason = "there is no section [" + U8(name) + "]";
     else if (!in.config.FindKey(name, L"checkType"))
-      list.reason = "[" + U8(name) + "] has no checkType";
+      list.reason = std::string("[").append(U8(name)) + "] has no checkType";
     else
       list.reason = "its checkType is " + std::to_string(type) + ", not 1, 2 or 3";
     break;
@@ -136,7 +137,7 @@ void CheckPlatformSections(const LintInput& in) {
       continue;
     }
     list.stoppedAt = n;
-    list.reason = section ? "[" + U8(name) + "] is empty" : "there is no section [" + U8(name) + "]";
+    list.reason = section ? std::string("[").append(U8(name)) + "] is empty" : "there is no section [" + U8(name) + "]";
     break;
   }
   ReportUnread(in, list);

@@ -8,14 +8,14 @@
 
 #include <algorithm>
 
-#include "app/fitted_path.h"
 #include "check/lint/lint_rules.h"
+#include "core/fitted_path.h"
 #include "skin/skin_archive.h"
 #include "skin/skin_diagnosis.h"
 #include "skin/skin_image_loader.h"
 #include "skin/skin_image_names.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
@@ -83,8 +83,7 @@ void CheckSkin(const LintInput& in) {
                 U8(name) + " is not in the skin archive: " + Consequence(name) +
                     ", unless a loose file of that name lies in the launcher's folder");
     else
-      in.AddFor(severity, "skin-name", path, 0,
-                U8(name) + " is not found: " + why + "; " + Consequence(name));
+      in.AddFor(severity, "skin-name", path, 0, U8(name) + " is not found: " + why + "; " + Consequence(name));
   }
 }
 

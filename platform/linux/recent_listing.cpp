@@ -3,7 +3,7 @@
 #include <chrono>
 #include <unordered_map>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace recent_listing {

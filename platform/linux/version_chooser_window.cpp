@@ -9,12 +9,12 @@
 #include <climits>
 #include <string>
 
-#include "app/log.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/launch_chooser_sources.h"
 #include "chooser/linux/chooser_module.h"
+#include "core/log.h"
 #include "platform/linux/linux_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

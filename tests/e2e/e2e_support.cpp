@@ -14,7 +14,7 @@
 #include <gtest/gtest.h>
 
 #include "kestrel_version.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 

@@ -11,8 +11,8 @@
 
 #include "platform/model/command_line_args.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 

@@ -14,7 +14,7 @@
 
 #include "platform/linux/linux_platform.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {

@@ -37,8 +37,9 @@ done
 for f in usr/share/doc/kestrelex/SampleGame/game.exe usr/share/doc/kestrelex/SampleGame/switch.exe; do
   [ -x "$root/$f" ] || fail "$f is not executable"
 done
-sh "$here/version_test.sh" "$version" "$root/usr/bin/KestrelEx" "$root/usr/bin/KestrelSkin" \
-  "$root/usr/bin/kestrel-system" || fail "--version of the packaged programs"
+# Every program the package puts in bin.
+# shellcheck disable=SC2046 # one word per program
+sh "$here/version_test.sh" "$version" $(find "$root/usr/bin" -type f | sort) || fail "--version of the packaged programs"
 
 # 3. The sample game, launched by the packaged launcher: the chooser opens
 # (the module is found in lib/kestrelex), "Remastered (stays open)" runs
@@ -64,7 +65,7 @@ expected="Sample game started in $game with parameters: -window (edition: classi
 grep -q '^currntVer=classic' "$game/GamePatch/Config.ini" || fail "the first button recorded no version"
 [ "$(head -1 "$work/log.txt")" = "MSG: KestrelEx version=$version" ] || fail "the log does not begin with the version"
 grep -q 'OnCreate failed' "$work/log.txt" && fail "the chooser module was not opened"
-echo "sample game: $expected"
+printf "sample game: %s\n" "$expected"
 
 # 4. The packaged launcher finds the packaged kestrel-system: a game's
 # registry file is imported into the machine's registry.

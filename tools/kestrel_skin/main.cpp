@@ -15,8 +15,8 @@
 
 #include "platform/model/command_line_args.h"
 #else
+#include "text/utf.h"
 #include "tools/kestrel_skin/skin_preview.h"
-#include "util/utf.h"
 #endif
 
 int main(int argc, char** argv) {

@@ -15,7 +15,7 @@
 #include "skin/skin_image_loader.h"
 #include "skin/skin_image_names.h"
 #include "skin/zip_reader.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -7,8 +7,8 @@
 
 #include "kestrel_version.h"
 #include "platform/linux/program_start.h"
+#include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
-#include "util/utf.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
