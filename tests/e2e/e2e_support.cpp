@@ -66,6 +66,27 @@ std::vector<std::string> PlanSteps(const std::string& text) {
   return steps;
 }
 
+/// Everything below `path` as a check must leave it: a regular file by its
+/// bytes, a link by its target (never followed), a folder, FIFO or device
+/// by its kind only (a hostile fixture's FIFO would block a read).
+std::map<std::string, std::string> Snapshot(const std::string& path) {
+  std::map<std::string, std::string> tree;
+  fs::path root = FsPath(path);
+  std::error_code error;
+  for (auto it = fs::recursive_directory_iterator(root, error); it != fs::recursive_directory_iterator();
+       it.increment(error)) {
+    std::string relative = Utf8(it->path().lexically_relative(root));
+    fs::file_status status = it->symlink_status(error);
+    if (fs::is_symlink(status))
+      tree[relative] = "link to " + Utf8(fs::read_symlink(it->path(), error));
+    else if (fs::is_regular_file(status))
+      tree[relative] = ReadFile(Utf8(it->path()));
+    else
+      tree[relative] = "kind " + std::to_string(static_cast<int>(status.type()));
+  }
+  return tree;
+}
+
 }  // namespace
 
 int TempMachine::RunCheckedLaunch(const std::string& program, const std::vector<std::string>& args) const {
@@ -96,10 +117,10 @@ int TempMachine::RunCheckedLaunch(const std::string& program, const std::vector<
   std::vector<std::string> checkArgs = args.empty() ? std::vector<std::string>{Utf8(folder)} : args;
   checkArgs.push_back("--json");
   LayOutMachine();
-  const std::map<std::string, std::string> before = ReadTree(dir_);
+  const std::map<std::string, std::string> before = Snapshot(dir_);
   int checked = RunProgram(checker, checkArgs, planFile);
   EXPECT_TRUE(checked >= 0 && checked <= 2) << "KestrelCheck ended with " << checked;
-  const std::map<std::string, std::string> after = ReadTree(dir_);
+  const std::map<std::string, std::string> after = Snapshot(dir_);
   for (const auto& [name, bytes] : after) {
     auto was = before.find(name);
     EXPECT_TRUE(was != before.end() && was->second == bytes) << "KestrelCheck changed the machine: " << name;
