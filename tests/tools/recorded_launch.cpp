@@ -8,7 +8,7 @@
 #include <fstream>
 
 #include "app/kestrel_app.h"
-#include "app/log.h"
+#include "core/log.h"
 #include "check/dry_run_platform.h"
 #include "check/launch_plan.h"
 #include "check/report.h"
