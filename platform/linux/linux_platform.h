@@ -131,6 +131,8 @@ class LinuxPlatform : public Platform {
   bool FailErrno(int err);
   /// 3 when the folder of a missing host path is missing too, else 2.
   std::uint32_t MissingError(const std::string& host);
+  /// The same, from what resolving learned when it could.
+  std::uint32_t MissingError(const std::string& host, const MachineRoot::Found& found);
   Handle NewHandle();
 
   /// A process the launcher holds a handle to: a child it started (reaped
@@ -169,11 +171,14 @@ class LinuxPlatform : public Platform {
 
   MachineRoot root_;
   AnsiCodePage acp_;
+  /// The machine's user name, looked up when first needed: most launches
+  /// never ask the user database.
+  const std::wstring& User();
+  std::once_flag userOnce_;
   std::wstring user_;
   RegistryStore registry_;
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
-  std::map<std::wstring, std::pair<std::string, std::string>> profileHosts_;  // path -> host path, drive's folder
   std::map<Handle, std::thread> threads_;
   struct Find {
     std::vector<FindDataW> entries;

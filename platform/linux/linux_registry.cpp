@@ -48,8 +48,13 @@ std::wstring WineVersionOfLayers(std::wstring_view layers) {
   return {};
 }
 
+const std::wstring& LinuxPlatform::User() {
+  std::call_once(userOnce_, [this] { user_ = MachineUserName(); });
+  return user_;
+}
+
 std::wstring LinuxPlatform::SHGetSpecialFolderPathW(int csidl) {
-  std::wstring path = KnownFolderPath(csidl, user_);
+  std::wstring path = KnownFolderPath(csidl, [this] { return User(); });
   if (path.empty()) {
     SetLastError(win::kFileNotFound);
     return path;
@@ -85,7 +90,7 @@ long LinuxPlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const 
     std::string raw(value.data.begin(), value.data.end());
     std::wstring text = Utf16LeToWide(raw);
     text = text.substr(0, text.find(L'\0'));
-    std::string expanded = WideToUtf16Le(ExpandMachineEnvironment(text, user_));
+    std::string expanded = WideToUtf16Le(ExpandMachineEnvironment(text, User()));
     expanded.append(2, '\0');
     value = {win::kRegSz, std::vector<std::uint8_t>(expanded.begin(), expanded.end())};
     long rc = CopyValue(value, type, data, dataSize, false);
