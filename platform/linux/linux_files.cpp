@@ -12,6 +12,7 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
+#include "platform/model/logical_drives.h"
 #include "platform/model/wildcard.h"
 #include "util/nocase.h"
 #include "util/path_buffer.h"
@@ -377,20 +378,8 @@ bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view by
   return true;
 }
 
-std::uint32_t LinuxPlatform::GetLogicalDrives() {
-  std::uint32_t mask = 0;
-  for (wchar_t letter : root_.Drives()) mask |= 1u << (letter - L'A');
-  SetLastError(0);
-  return mask;
-}
-
 std::uint32_t LinuxPlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
-  std::wstring all;
-  for (wchar_t letter : root_.Drives()) all += std::wstring(1, letter) + L":\\" + L'\0';
-  buffer.clear();
-  if (all.size() + 1 > bufferChars) return static_cast<std::uint32_t>(all.size() + 1);
-  buffer = all;
-  return static_cast<std::uint32_t>(all.size());
+  return LogicalDriveStrings(root_.Drives(), bufferChars, buffer);
 }
 
 }  // namespace kestrel

@@ -145,24 +145,6 @@ long LinuxPlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std:
   return win::kSuccess;
 }
 
-long LinuxPlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                     std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  std::pair<RegRoot, std::wstring> open;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = openKeys_.find(key);
-    if (it == openKeys_.end()) return win::kInvalidHandle;
-    open = it->second;
-  }
-  long rc = win::kFileNotFound;
-  registry_.Read(open.first, [&](const RegistryStore::KeyLookup& find) {
-    // A key removed since it was opened has no values left.
-    const RegistryKey* k = find(open.second);
-    if (const RegistryValue* v = k ? k->FindValue(valueName) : nullptr) rc = CopyValue(*v, type, data, dataSize, true);
-  });
-  return rc;
-}
-
 long LinuxPlatform::RegCloseKey(Handle key) {
   std::lock_guard<std::mutex> guard(lock_);
   return openKeys_.erase(key) ? win::kSuccess : win::kInvalidHandle;
