@@ -1,8 +1,8 @@
 #include "actions/after_actions.h"
 
-#include "app/fitted_path.h"
-#include "app/split_list.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
 #include "util/process_utils.h"
 
 namespace kestrel {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

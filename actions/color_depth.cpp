@@ -1,6 +1,6 @@
 #include "actions/color_depth.h"
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace kestrel {
 

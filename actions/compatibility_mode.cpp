@@ -1,9 +1,9 @@
 #include "actions/compatibility_mode.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

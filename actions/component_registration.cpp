@@ -3,11 +3,11 @@
 #include <vector>
 
 #include "actions/file_deletion.h"
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "app/split_list.h"
-#include "util/path_buffer.h"
-#include "util/wide_format.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -1,9 +1,9 @@
 #include "actions/drive_substitution.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 #include "util/drive_letters.h"
-#include "util/path_buffer.h"
 
 namespace kestrel {
 

@@ -2,11 +2,11 @@
 
 #include <vector>
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "app/split_list.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
 #include "util/file_tree.h"
-#include "util/path_buffer.h"
 
 namespace kestrel {
 

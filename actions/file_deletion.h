@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -22,7 +22,7 @@ bool DeleteListedPaths(Platform& os, const LaunchContext& context, const std::ws
 bool DelFileOrDirs(Platform& os, const LaunchContext& context);
 
 /// baseDir, a backslash unless it ends in one, and `item`, uncut; an item
-/// path that does not fit is passed over (PathFits, app/fitted_path.h).
+/// path that does not fit is passed over (PathFits, core/fitted_path.h).
 std::wstring ListedItemPath(const LaunchContext& context, const std::wstring& item);
 
 /// True when `item`, read as a path relative to a folder, names something

@@ -1,8 +1,8 @@
 #include "actions/first_runners.h"
 
 #include "actions/run_path.h"
-#include "app/log.h"
-#include "util/path_buffer.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

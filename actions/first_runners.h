@@ -2,7 +2,7 @@
 // Extra things a game wants started before it: a URL or document, and up to
 // two programs.  None of them is waited for.
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

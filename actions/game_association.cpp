@@ -2,9 +2,9 @@
 
 #include "actions/file_deletion.h"
 #include "actions/game_directory.h"
-#include "app/log.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 #include "util/file_tree.h"
-#include "util/path_buffer.h"
 
 namespace kestrel {
 

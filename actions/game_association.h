@@ -4,7 +4,7 @@
 // the deletion list has been applied there), and every later step works in
 // that directory.
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

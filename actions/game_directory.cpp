@@ -1,10 +1,10 @@
 #include "actions/game_directory.h"
 
-#include "app/command_line.h"
-#include "app/split_list.h"
-#include "util/path_buffer.h"
+#include "core/leading_number.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 #include "util/registry_helpers.h"
-#include "util/wide_format.h"
 
 namespace kestrel {
 

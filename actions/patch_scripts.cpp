@@ -1,8 +1,8 @@
 #include "actions/patch_scripts.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

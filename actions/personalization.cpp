@@ -1,6 +1,6 @@
 #include "actions/personalization.h"
 
-#include "app/log.h"
+#include "core/log.h"
 #include "util/file_tree.h"
 
 namespace kestrel {

@@ -7,7 +7,7 @@
 #include <map>
 #include <string>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

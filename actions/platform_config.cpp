@@ -1,11 +1,11 @@
 #include "actions/platform_config.h"
 
 #include "actions/game_directory.h"
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/wide_format.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

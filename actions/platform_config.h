@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

@@ -1,11 +1,11 @@
 #include "actions/registry_import.h"
 
 #include "actions/game_directory.h"
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "app/split_list.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "core/split_list.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -4,7 +4,7 @@
 
 #include "actions/game_directory.h"
 #include "tests/support/fake_registry.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

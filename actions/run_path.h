@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

@@ -2,10 +2,10 @@
 
 #include <vector>
 
-#include "app/fitted_path.h"
-#include "app/log.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/path_buffer.h"
 #include "util/drive_letters.h"
-#include "util/path_buffer.h"
 #include "util/registry_helpers.h"
 
 namespace kestrel {

@@ -4,8 +4,8 @@
 
 #include "platform/fake/fake_platform.h"
 #include "tests/support/fake_registry.h"
+#include "text/utf.h"
 #include "util/registry_helpers.h"
-#include "util/utf.h"
 
 namespace kestrel {
 namespace {

@@ -1,12 +1,13 @@
 #include "app/command_line.h"
 
-#include <climits>
+#include <array>
 
-#include "app/fitted_path.h"
-#include "app/log.h"
 #include "app/wallpaper.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/leading_number.h"
+#include "core/log.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 
@@ -21,36 +22,17 @@ std::wstring CommandLineTail(std::wstring_view line) {
   return std::wstring(line.substr(i));
 }
 
-int LeadingNumber(std::wstring_view text) {
-  std::size_t i = 0;
-  while (i < text.size() && (text[i] == L' ' || (text[i] >= L'\t' && text[i] <= L'\r'))) ++i;
-  bool minus = false;
-  if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) minus = text[i++] == L'-';
-  long long value = 0;
-  for (; i < text.size() && text[i] >= L'0' && text[i] <= L'9'; ++i) {
-    value = value * 10 + (text[i] - L'0');
-    if (value > static_cast<long long>(INT_MAX) + 1) break;  // saturates below
-  }
-  if (minus) value = -value;
-  if (value > INT_MAX) return INT_MAX;
-  if (value < INT_MIN) return INT_MIN;
-  return static_cast<int>(value);
-}
-
 namespace {
 
-// The three "|"-separated fields; text after a third "|" is ignored.
-struct Fields {
-  std::wstring f[3];
-};
-
-Fields SplitFields(std::wstring_view text) {
-  Fields fields;
+// The first three "|"-separated fields, empty where the text has fewer;
+// text after a third "|" is ignored.
+std::array<std::wstring, 3> SplitFields(std::wstring_view text) {
+  std::array<std::wstring, 3> fields;
   std::size_t start = 0;
-  for (int i = 0; i < 3; ++i) {
+  for (std::size_t i = 0; i < fields.size(); ++i) {
     std::size_t bar = text.find(L'|', start);
-    fields.f[i] = std::wstring(text.substr(start, bar == std::wstring_view::npos ? std::wstring_view::npos
-                                                                                 : bar - start));
+    fields[i] = std::wstring(text.substr(start, bar == std::wstring_view::npos ? std::wstring_view::npos
+                                                                               : bar - start));
     if (bar == std::wstring_view::npos) break;
     start = bar + 1;
   }
@@ -65,14 +47,14 @@ bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context) {
   if (!text.empty() && text.find(L'"') == 0 && text.rfind(L'"') == text.size() - 1)
     text = text.size() >= 2 ? text.substr(1, text.size() - 2) : std::wstring();
 
-  Fields fields = SplitFields(text);
+  const std::array<std::wstring, 3> fields = SplitFields(text);
   // Host paths (a Linux "/srv/games/Foo") are taken in their Windows form;
   // the game's parameters, where "/switch" is common, never are.
   // The paths stay whole: each action checks that what it builds from them
-  // fits its buffer, and refuses rather than cuts (app/fitted_path.h).
-  std::wstring f0 = os.NativePathToWindows(fields.f[0]);
-  std::wstring f1 = os.NativePathToWindows(fields.f[1]);
-  std::wstring f2 = FitBuffer(fields.f[2]);
+  // fits its buffer, and refuses rather than cuts (core/fitted_path.h).
+  std::wstring f0 = os.NativePathToWindows(fields[0]);
+  std::wstring f1 = os.NativePathToWindows(fields[1]);
+  std::wstring f2 = FitBuffer(fields[2]);
 
   if (f0.empty() && !f1.empty()) {  // path form: |D:\Games\Foo\game.exe|params
     std::size_t cut = f1.rfind(L'\\');

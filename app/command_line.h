@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -19,8 +19,5 @@ std::wstring CommandLineTail(std::wstring_view commandLine);
 /// command it holds.  Returns true to go on with the launch, false when a
 /// command was carried out and the launcher ends.
 bool ParseCommandLine(Platform& os, std::wstring text, LaunchContext& context);
-
-/// _wtoi: leading blanks, a sign, then decimal digits; 0 without any.
-int LeadingNumber(std::wstring_view text);
 
 }  // namespace kestrel

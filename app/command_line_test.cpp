@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {
@@ -134,14 +134,6 @@ TEST(CommandLineTail, SkipsTheProgramNameLikeTheRuntime) {
       {L"", L""},
   };
   for (const auto& [line, tail] : cases) EXPECT_EQ(CommandLineTail(line), tail) << WideToUtf8(line);
-}
-
-TEST(LeadingNumber, LikeWtoi) {
-  const std::pair<std::wstring, int> cases[] = {
-      {L"2", 2}, {L"  +3x", 3}, {L"-1", -1}, {L"", 0}, {L"x2", 0}, {L"99999999999", 2147483647},
-      {L"-99999999999", -2147483647 - 1},
-  };
-  for (const auto& [text, value] : cases) EXPECT_EQ(LeadingNumber(text), value) << WideToUtf8(text);
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "app/game_launch.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -4,11 +4,11 @@
 #include "actions/pre_launch_actions.h"
 #include "app/base_values.h"
 #include "app/command_line.h"
-#include "app/fitted_path.h"
 #include "app/game_launch.h"
 #include "chooser/version_chooser.h"
+#include "core/fitted_path.h"
 #include "prereq/prerequisite_installer.h"
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "app/launch_context.h"
-#include "app/win_app.h"
+#include "core/launch_context.h"
+#include "framework/win_app.h"
 #include "platform/platform.h"
 
 namespace kestrel {

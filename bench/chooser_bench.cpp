@@ -25,7 +25,7 @@
 #include "chooser/launch_chooser_sources.h"
 #include "chooser/linux/chooser_module.h"
 #include "platform/platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace {
 

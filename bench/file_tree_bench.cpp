@@ -42,8 +42,8 @@
 #include <vector>
 
 #include "platform/linux/linux_platform.h"
+#include "text/utf.h"
 #include "util/file_tree.h"
-#include "util/utf.h"
 
 extern char** environ;
 

@@ -21,7 +21,7 @@
 #include "platform/linux/linux_platform.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/reg_file.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;

@@ -37,7 +37,7 @@
 #include "skin/skin_image_names.h"
 #include "tests/support/png_builder.h"
 #include "tests/support/zip_builder.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 // Heap accounting: every malloc of the process (libpng's, cairo's and the
 // launcher's) goes through these.

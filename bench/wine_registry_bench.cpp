@@ -28,7 +28,7 @@
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/model/wine_registry_file.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 using namespace kestrel;
 using Clock = std::chrono::steady_clock;

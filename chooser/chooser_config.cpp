@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "util/path_buffer.h"
-#include "util/wide_format.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/launch_context.h"
 #include "chooser/version_entry.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

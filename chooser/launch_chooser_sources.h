@@ -4,8 +4,8 @@
 // action on the platform.  Linked with each build's window, beside the
 // skin loader it calls.
 
-#include "app/launch_context.h"
 #include "chooser/chooser_sources.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

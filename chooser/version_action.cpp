@@ -1,8 +1,8 @@
 #include "chooser/version_action.h"
 
-#include "app/log.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "core/log.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -8,8 +8,8 @@
 // leaves "currntVer" as it was, so it never names a version that was not
 // installed.
 
-#include "app/launch_context.h"
 #include "chooser/version_entry.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel {

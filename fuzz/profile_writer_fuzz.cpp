@@ -4,8 +4,9 @@
 // the file.  The ANSI code page stands in as Latin-1.  Promises checked:
 //   - a write is refused only for a name or value holding a line break or
 //     a zero, or a key holding "=" or "[";
-//   - every other key of the file reads as it did before (when the file's
-//     encoding is marked or is UTF-8, so that its reading cannot change);
+//   - every other key of the file (other as a lookup sees names) reads as
+//     it did before (when the file's encoding is marked or is UTF-8, so
+//     that its reading cannot change);
 //   - the bytes that changed lie within one line of the file (8-bit files);
 //   - a plain key written reads back as the value written (while the file
 //     is read in the same encoding before and after).
@@ -19,8 +20,8 @@
 #include "fuzz/fuzz_check.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace {
 using namespace kestrel;
@@ -46,6 +47,19 @@ bool PlainValue(std::wstring_view s) {
   if (!s.empty() && (s.front() <= L' ' || s.back() <= L' ' || s.front() == 0xA0 || s.back() == 0xA0)) return false;
   if (s.size() >= 2 && (s.front() == L'"' || s.front() == L'\'')) return false;
   return std::all_of(s.begin(), s.end(), [](wchar_t c) { return c >= L' ' && c != 0x7F; });
+}
+
+// A lookup trims the name it is given, so a key stored as "y<tab>" (a
+// zero after the blank ends the stored name before the trim reaches it) is
+// asked for as "y": writing "y" is writing that key.
+std::wstring_view LookupName(std::wstring_view s) {
+  auto blank = [](wchar_t c) {
+    return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f' || c == 0x1A || c == 0xA0 ||
+           c == 0x3000;
+  };
+  while (!s.empty() && blank(s.front())) s.remove_prefix(1);
+  while (!s.empty() && blank(s.back())) s.remove_suffix(1);
+  return s;
 }
 
 bool StableEncoding(std::string_view bytes) {
@@ -84,7 +98,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (StableEncoding(file) && StableEncoding(*written)) {
     for (const ProfileSection& s : before.sections()) {
       for (const ProfileKey& k : s.keys) {
-        if (EqualsNoCase(s.name, section) && EqualsNoCase(k.name, key)) continue;
+        if (EqualsNoCase(LookupName(s.name), LookupName(section)) &&
+            EqualsNoCase(LookupName(k.name), LookupName(key)))
+          continue;
         Check(before.FindValue(s.name, k.name) == after.FindValue(s.name, k.name));
       }
     }

@@ -17,7 +17,7 @@
 
 #include "fuzz/fuzz_check.h"
 #include "platform/model/reg_file.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace {
 using namespace kestrel;

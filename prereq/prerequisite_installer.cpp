@@ -1,12 +1,12 @@
 #include "prereq/prerequisite_installer.h"
 
-#include "app/fitted_path.h"
-#include "app/log.h"
-#include "app/split_list.h"
+#include "core/fitted_path.h"
+#include "core/log.h"
+#include "core/split_list.h"
 #include "prereq/file_version.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/wide_format.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 
@@ -42,7 +42,7 @@ bool PrerequisiteInstaller::LoadEntries(const std::wstring& configPath, const st
   return true;
 }
 
-void PrerequisiteInstaller::Found(PrerequisiteEntry& entry) {
+void PrerequisiteInstaller::MarkPresent(PrerequisiteEntry& entry) {
   LogMessage(os_, L"MSG: lib=%s, module already installed.", {entry.instName});
   entry.state = Present;
 }
@@ -56,7 +56,7 @@ void PrerequisiteInstaller::Check(PrerequisiteEntry& entry) {
       if (QueryFileVersion(os_, entry.checkPath, high, low) &&
           EqualsNoCase(FormatWide(L"%u.%u.%u.%u", {high >> 16, high & 0xFFFF, low >> 16, low & 0xFFFF}),
                        entry.checkVerion)) {
-        Found(entry);
+        MarkPresent(entry);
       } else {
         entry.state = Missing;
       }
@@ -69,7 +69,7 @@ void PrerequisiteInstaller::Check(PrerequisiteEntry& entry) {
         Handle key = kNoHandle;
         if (os_.RegOpenKeyExW(RegRoot::kLocalMachine, kUninstallKey + *name, win::kKeyRead, &key) == win::kSuccess) {
           os_.RegCloseKey(key);
-          Found(entry);
+          MarkPresent(entry);
           break;
         }
         entry.state = Missing;
@@ -79,7 +79,7 @@ void PrerequisiteInstaller::Check(PrerequisiteEntry& entry) {
       for (std::size_t i = 0; i < kMaxPieces; ++i) {
         std::wstring path = ListField(entry.checkPath, i).value_or(L"");
         if (!path.empty() && os_.PathFileExistsW(path)) {
-          Found(entry);
+          MarkPresent(entry);
           break;
         }
         entry.state = Missing;

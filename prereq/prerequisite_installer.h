@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 #include "prereq/prerequisite_entry.h"
 
@@ -33,7 +33,8 @@ class PrerequisiteInstaller {
  private:
   void Check(PrerequisiteEntry& entry);
   void Install(PrerequisiteEntry& entry);
-  void Found(PrerequisiteEntry& entry);
+  /// Logs that the entry's module is installed and sets it Present.
+  void MarkPresent(PrerequisiteEntry& entry);
 
   Platform& os_;
   std::wstring baseDirectory_;

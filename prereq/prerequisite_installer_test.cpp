@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

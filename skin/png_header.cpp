@@ -1,6 +1,6 @@
 #include "skin/png_header.h"
 
-#include "app/log.h"
+#include "core/log.h"
 
 namespace kestrel {
 

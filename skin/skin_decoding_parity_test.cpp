@@ -16,7 +16,7 @@
 #include "skin/skin_image_loader.h"
 #include "tests/support/bgra_dump.h"
 #include "tests/support/decoding_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include "skin/png_header.h"
 #include "skin/skin_image_names.h"
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "app/launch_context.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 #include "skin/chooser_skin.h"
 #include "skin/skin_archive.h"

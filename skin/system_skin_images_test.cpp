@@ -9,7 +9,7 @@
 #include "skin/skin_image_loader.h"
 #include "tests/support/decoding_platform.h"
 #include "tests/support/png_builder.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

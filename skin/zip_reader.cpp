@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "skin/zip_entry_stream.h"
 #include "skin/zip_records.h"
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 
@@ -204,7 +204,7 @@ ReaderTable& Readers() {
 }
 
 /// The reader of a handle, or the result code that refuses it.
-ZipReader* Lookup(ArchiveHandle handle, ZipResult& refusal) {
+ZipReader* ReaderOf(ArchiveHandle handle, ZipResult& refusal) {
   if (handle == kNoArchive) {
     refusal = ResultArgs;
     return nullptr;
@@ -260,7 +260,7 @@ ArchiveHandle OpenArchive(Platform& platform, const std::uint8_t* data, std::uin
 
 ZipResult FindArchiveItem(ArchiveHandle handle, const std::wstring& name, int* index, ZipEntryInfo* info) {
   ZipResult refusal = ResultOk;
-  ZipReader* reader = Lookup(handle, refusal);
+  ZipReader* reader = ReaderOf(handle, refusal);
   if (!reader) return refusal;
   return reader->Find(name, index, info);
 }
@@ -270,7 +270,7 @@ ZipResult UnzipArchiveItem(ArchiveHandle handle, int index, void* destination, s
   std::uint32_t count = 0;
   if (produced) *produced = 0;
   ZipResult refusal = ResultOk;
-  ZipReader* reader = Lookup(handle, refusal);
+  ZipReader* reader = ReaderOf(handle, refusal);
   if (!reader) return refusal;
   const ZipResult result = reader->Unzip(index, static_cast<std::uint8_t*>(destination), capacity, count);
   if (produced) *produced = count;
@@ -279,14 +279,14 @@ ZipResult UnzipArchiveItem(ArchiveHandle handle, int index, void* destination, s
 
 ZipResult CloseArchive(ArchiveHandle handle) {
   ZipResult refusal = ResultOk;
-  if (!Lookup(handle, refusal)) return refusal;
+  if (!ReaderOf(handle, refusal)) return refusal;
   Readers().readers.erase(handle);
   return ResultOk;
 }
 
 ZipResult ListArchiveItems(ArchiveHandle handle, ZipListing& listing) {
   ZipResult refusal = ResultOk;
-  ZipReader* reader = Lookup(handle, refusal);
+  ZipReader* reader = ReaderOf(handle, refusal);
   if (!reader) return refusal;
   reader->List(listing);
   return ResultOk;

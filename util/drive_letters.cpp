@@ -1,6 +1,6 @@
 #include "util/drive_letters.h"
 
-#include "util/path_buffer.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

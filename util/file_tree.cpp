@@ -2,8 +2,8 @@
 
 #include <functional>
 
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

@@ -1,7 +1,7 @@
 #include "util/process_utils.h"
 
-#include "app/log.h"
-#include "util/nocase.h"
+#include "core/log.h"
+#include "text/nocase.h"
 
 namespace kestrel {
 

@@ -3,8 +3,8 @@
 #include <array>
 #include <cstdint>
 
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -5,11 +5,11 @@
 
 #include <cstring>
 
-#include "app/log.h"
 #include "chooser/chooser_ids.h"
+#include "core/log.h"
 #include "skin/linux/pixel_skin_image.h"
 #include "skin/skin_image_names.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -7,11 +7,11 @@
 #include <chrono>
 #include <cstring>
 
-#include "app/log.h"
 #include "chooser/chooser_commands.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/linux/chooser_view.h"
-#include "util/utf.h"
+#include "core/log.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -7,10 +7,10 @@
 
 #include <string>
 
-#include "app/win32/button.h"
-#include "app/win32/gdi_objects.h"
-#include "chooser/image_button_state.h"
 #include "chooser/chooser_sources.h"
+#include "chooser/image_button_state.h"
+#include "framework/win32/button.h"
+#include "framework/win32/gdi_objects.h"
 
 namespace kestrel {
 

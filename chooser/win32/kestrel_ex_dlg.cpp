@@ -1,10 +1,10 @@
 #include "chooser/win32/kestrel_ex_dlg.h"
 
-#include "app/log.h"
 #include "chooser/chooser_commands.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/chooser_layout.h"
 #include "chooser/win32/skin_bitmap.h"
+#include "core/log.h"
 #include "skin/skin_image_names.h"
 
 namespace kestrel {

@@ -9,11 +9,11 @@
 #include <memory>
 #include <vector>
 
-#include "app/win32/dialog.h"
-#include "app/win32/gdi_objects.h"
+#include "chooser/chooser_sources.h"
 #include "chooser/version_entry.h"
 #include "chooser/win32/button_ex2.h"
-#include "chooser/chooser_sources.h"
+#include "framework/win32/dialog.h"
+#include "framework/win32/gdi_objects.h"
 #include "platform/platform.h"
 
 namespace kestrel {

@@ -3,7 +3,7 @@
 // DIB section with the image's premultiplied pixels, as AlphaBlend with
 // AC_SRC_ALPHA expects them.
 
-#include "app/win32/gdi_objects.h"
+#include "framework/win32/gdi_objects.h"
 #include "skin/skin_image.h"
 
 namespace kestrel {

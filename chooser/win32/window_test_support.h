@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/win32/gdi_objects.h"
 #include "chooser/chooser_sources.h"
+#include "framework/win32/gdi_objects.h"
 
 namespace kestrel::testing {
 

@@ -6,12 +6,12 @@
 #include "platform/model/logical_drives.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
-#include "platform/model/wildcard.h"
 #include "platform/model/version_resource.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
-#include "util/wide_format.h"
+#include "platform/model/wildcard.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -9,7 +9,7 @@
 
 #include "platform/linux/detached_spawn.h"
 #include "platform/linux/program_start.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 #include <cerrno>
 #include <cstdlib>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

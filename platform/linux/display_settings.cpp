@@ -6,7 +6,7 @@
 #include <cstdio>
 
 #include "platform/model/profile_text.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -13,8 +13,8 @@
 #include <cerrno>
 #include <functional>
 
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -6,8 +6,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -14,9 +14,9 @@
 #include "platform/linux/process_umask.h"
 #include "platform/model/logical_drives.h"
 #include "platform/model/wildcard.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -23,9 +23,9 @@
 #include "platform/linux/whole_file.h"
 #include "platform/model/command_line_args.h"
 #include "platform/model/version_resource.h"
-#include "util/nocase.h"
-#include "util/utf.h"
-#include "util/wide_format.h"
+#include "text/nocase.h"
+#include "text/utf.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -13,7 +13,7 @@
 #include <sstream>
 #include <thread>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "platform/linux/known_folders.h"
 #include "platform/linux/linux_platform.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

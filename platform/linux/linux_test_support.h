@@ -18,7 +18,7 @@
 #include <thread>
 
 #include "platform/linux/linux_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::testing {
 

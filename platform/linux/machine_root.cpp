@@ -12,8 +12,8 @@
 
 #include "platform/linux/folder_names.h"
 #include "platform/platform.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

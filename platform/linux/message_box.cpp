@@ -10,7 +10,7 @@
 #endif
 
 #include "platform/platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -7,7 +7,7 @@
 
 #include <cerrno>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

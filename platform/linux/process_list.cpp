@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

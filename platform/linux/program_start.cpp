@@ -10,8 +10,8 @@
 
 #include "platform/model/command_line_args.h"
 #include "platform/platform.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

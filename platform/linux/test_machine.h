@@ -13,7 +13,7 @@
 #include <string>
 
 #include "platform/linux/linux_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -1,6 +1,6 @@
-// The chooser window of the Linux build: the module beside the launcher
-// (libkestrel-chooser.so), opened only now, with the sources of this
-// launch.  A module that cannot be opened is a window that could not be
+// The chooser window of the Linux build: the module libkestrel-chooser.so
+// (beside the launcher, or installed in lib/kestrelex), opened only now,
+// with the sources of this launch.  A module that cannot be opened is a window that could not be
 // created: the launch goes on.
 
 #include <dlfcn.h>
@@ -9,30 +9,38 @@
 #include <climits>
 #include <string>
 
-#include "app/log.h"
 #include "chooser/chooser_ids.h"
 #include "chooser/launch_chooser_sources.h"
 #include "chooser/linux/chooser_module.h"
+#include "core/log.h"
 #include "platform/linux/linux_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 
 namespace {
 
-std::string ModuleBesideExecutable() {
+// The module in the first of its folders that holds it; beside the
+// launcher when none does, so that the failure names that path.
+std::string ChooserModulePath() {
   char self[PATH_MAX];
   const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
   if (length <= 0) return kKestrelChooserModuleName;
-  std::string path(self, static_cast<std::size_t>(length));
-  path.resize(path.rfind('/') + 1);
-  return path + kKestrelChooserModuleName;
+  std::string dir(self, static_cast<std::size_t>(length));
+  dir.resize(dir.rfind('/') + 1);
+  for (const char* under : kKestrelChooserModuleDirs) {
+    std::string path = dir;
+    path += under;
+    path += kKestrelChooserModuleName;
+    if (access(path.c_str(), F_OK) == 0) return path;
+  }
+  return dir + kKestrelChooserModuleName;
 }
 
 }  // namespace
 
 int LinuxPlatform::RunVersionChooser(LaunchContext& context) {
-  const std::string module = ModuleBesideExecutable();
+  const std::string module = ChooserModulePath();
   // The module stays loaded: SDL and the font libraries keep threads and
   // handlers that must not outlive their code.
   void* handle = dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL);

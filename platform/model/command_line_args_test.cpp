@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -49,6 +49,9 @@ class ProfileText {
   ProfileText& operator=(ProfileText&&) = default;
 
   const std::vector<ProfileSection>& sections() const { return sections_; }
+  /// The decoded text that every name and value views into, so a caller
+  /// can tell where in the file a name stands.
+  std::wstring_view text() const { return *text_; }
 
   /// The first section whose name equals `section` (blanks around the
   /// asked-for name ignored, case folded), or null.

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <tuple>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -4,8 +4,8 @@
 
 #include "platform/model/profile_text.h"
 
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

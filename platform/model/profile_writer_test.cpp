@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/model/profile_text.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/model/wildcard.h"
 
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel {
 

@@ -5,8 +5,8 @@
 #include <unordered_set>
 
 #include "platform/platform.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

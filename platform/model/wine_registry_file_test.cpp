@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "platform/model/wow64_view.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -1,6 +1,6 @@
 #include "platform/model/wow64_view.h"
 
-#include "util/nocase.h"
+#include "text/nocase.h"
 
 namespace kestrel {
 

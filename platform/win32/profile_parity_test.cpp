@@ -13,7 +13,7 @@
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
 #include "platform/win32/win32_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

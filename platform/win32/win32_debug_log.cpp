@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "platform/win32/win32_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -25,7 +25,7 @@ using std::min;
 #include "chooser/win32/kestrel_ex_dlg.h"
 #include "platform/win32/win32_active_desktop.h"
 #include "platform/win32/win32_debug_log.h"
-#include "util/wide_format.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 

@@ -16,7 +16,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "app/win32/gdi_objects.h"
+#include "framework/win32/gdi_objects.h"
 #include "skin/skin_image.h"
 
 namespace kestrel {

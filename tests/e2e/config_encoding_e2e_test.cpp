@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {

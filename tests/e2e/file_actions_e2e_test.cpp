@@ -10,7 +10,7 @@
 
 #include "actions/game_directory.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {

@@ -6,7 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {
@@ -24,6 +24,10 @@ TEST(LaunchE2E, DirectoryFormStartsTheGameInItsFolder) {
                               "MSG: Execute: file=" + WideToUtf8(m.Windows("Foo")) +
                                   "\\game.exe, param=-window, workdir=" + WideToUtf8(m.Windows("Foo")) + ", code=0",
                           }));
+  // The launch logged its version first, and once.
+  const std::string log = ReadFile(m.log());
+  EXPECT_EQ(log.find(VersionLogLine()), 0u);
+  EXPECT_EQ(log.find(VersionLogLine(), 1), std::string::npos);
 }
 
 TEST(LaunchE2E, HostPathsAndSpacesInThePathForm) {

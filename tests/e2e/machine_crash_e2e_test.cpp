@@ -17,7 +17,7 @@
 #include "platform/model/reg_file.h"
 #include "platform/model/wine_registry_file.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 extern char** environ;
 

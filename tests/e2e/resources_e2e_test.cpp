@@ -1,6 +1,6 @@
 // The resources of the shipped KestrelEx.exe, read the way Windows reads
 // them: the manifest, the application icon, the chooser's window template
-// and the version information.
+// and the version information (KestrelSkin.exe's too).
 
 #include <windows.h>
 
@@ -8,9 +8,11 @@
 
 #include <cstring>
 #include <string>
+#include <utility>
 
+#include "kestrel_version.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {
@@ -98,22 +100,38 @@ TEST_F(ResourcesTest, DialogTemplate102IsTheBorderlessChooser) {
   EXPECT_EQ(face, L"MS Shell Dlg");
 }
 
-TEST_F(ResourcesTest, VersionResourceNamesTheLauncher) {
-  DWORD ignored = 0;
-  DWORD size = ::GetFileVersionInfoSizeW(exe_.c_str(), &ignored);
-  ASSERT_GT(size, 0u);
-  std::string info(size, '\0');
-  ASSERT_TRUE(::GetFileVersionInfoW(exe_.c_str(), 0, size, info.data()));
-  VS_FIXEDFILEINFO* fixed = nullptr;
-  UINT length = 0;
-  ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
-  EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
-  EXPECT_EQ(fixed->dwFileVersionMS, static_cast<DWORD>(MAKELONG(KESTREL_VERSION_MINOR, KESTREL_VERSION_MAJOR)));
-  EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
-  wchar_t* name = nullptr;
-  ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\StringFileInfo\\040904b0\\OriginalFilename",
-                               reinterpret_cast<void**>(&name), &length));
-  EXPECT_EQ(std::wstring(name), L"KestrelEx.exe");
+TEST(VersionResource, EachProgramCarriesTheBuildsVersion) {
+  const std::string version = std::string(kKestrelVersion) + ".0";
+  for (const std::string& program : {std::string(KESTREL_EXE), ProgramBesideTests("KestrelSkin")}) {
+    SCOPED_TRACE(program);
+    const std::wstring exe = Utf8ToWide(program);
+    DWORD ignored = 0;
+    DWORD size = ::GetFileVersionInfoSizeW(exe.c_str(), &ignored);
+    ASSERT_GT(size, 0u);
+    std::string info(size, '\0');
+    ASSERT_TRUE(::GetFileVersionInfoW(exe.c_str(), 0, size, info.data()));
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT length = 0;
+    ASSERT_TRUE(::VerQueryValueW(info.data(), L"\\", reinterpret_cast<void**>(&fixed), &length));
+    EXPECT_EQ(fixed->dwSignature, 0xFEEF04BDu);
+    EXPECT_EQ(std::to_string(HIWORD(fixed->dwFileVersionMS)) + "." + std::to_string(LOWORD(fixed->dwFileVersionMS)) +
+                  "." + std::to_string(HIWORD(fixed->dwFileVersionLS)) + "." +
+                  std::to_string(LOWORD(fixed->dwFileVersionLS)),
+              version);
+    EXPECT_EQ(fixed->dwFileType, static_cast<DWORD>(VFT_APP));
+    for (const auto& [key, expected] : {std::pair<const wchar_t*, std::string>{L"OriginalFilename", ""},
+                                        {L"FileVersion", version}, {L"ProductVersion", version}}) {
+      wchar_t* text = nullptr;
+      ASSERT_TRUE(::VerQueryValueW(info.data(), (std::wstring(L"\\StringFileInfo\\040904b0\\") + key).c_str(),
+                                   reinterpret_cast<void**>(&text), &length));
+      const std::string value = WideToUtf8(text);
+      if (expected.empty()) {
+        EXPECT_EQ(value, program.substr(program.find_last_of("/\\") + 1));
+      } else {
+        EXPECT_EQ(value, expected) << WideToUtf8(key);
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -17,7 +17,7 @@
 
 #include "platform/linux/wine_server_guard.h"
 #include "tests/e2e/e2e_support.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::e2e {
 namespace {

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::testing {
 

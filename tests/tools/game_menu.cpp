@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/linux/linux_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;

@@ -10,7 +10,7 @@
 #include "platform/platform.h"
 #include "skin/skin_image_loader.h"
 #include "tests/support/bgra_dump.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 int main(int argc, char** argv) {
   if (argc < 3) {

@@ -1,10 +1,10 @@
 #!/bin/sh
-# The README's set-up command, run as root on a machine without sudo and as
+# The README's set-up command (the first of "Try it"), run as root on a machine without sudo and as
 # a user with sudo.  Stand-ins for id, sudo, dpkg and apt-get record what
 # ran; nothing is installed.
 set -u
 readme="$1/README.md"
-command=$(sed -n '/^```sh$/{n;p;q}' "$readme" | sed 's/[[:space:]]*#.*$//')
+command=$(sed -n '/^## Try it/,$p' "$readme" | sed -n '/^```sh$/{n;p;q}' | sed 's/[[:space:]]*#.*$//')
 [ -n "$command" ] || { echo "no set-up command in $readme"; exit 1; }
 stubs=$(mktemp -d)
 trap 'rm -rf "$stubs"' EXIT

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "kestrel_version.h"
 #include "platform/platform.h"
 #include "tools/kestrel_skin/skin_tool.h"
 
@@ -14,8 +15,8 @@
 
 #include "platform/model/command_line_args.h"
 #else
+#include "text/utf.h"
 #include "tools/kestrel_skin/skin_preview.h"
-#include "util/utf.h"
 #endif
 
 int main(int argc, char** argv) {
@@ -35,6 +36,10 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) args.push_back(kestrel::Utf8ToWide(argv[i]));
 #endif
   std::ios::sync_with_stdio(false);
+  if (args.size() == 1 && args[0] == L"--version") {
+    std::cout << "KestrelSkin " << kestrel::kKestrelVersion << '\n';
+    return 0;
+  }
 #ifndef _WIN32
   if (args.size() == 3 && args[0] == L"preview") return kestrel::RunSkinPreview(*os, args[1], argv[3], std::cerr);
 #endif

@@ -5,8 +5,8 @@
 #include "chooser/launch_chooser_sources.h"
 #include "chooser/linux/chooser_view.h"
 #include "platform/platform.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
 
 namespace kestrel {
 

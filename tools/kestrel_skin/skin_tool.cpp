@@ -10,11 +10,12 @@
 
 #include "platform/platform.h"
 #include "skin/png_header.h"
+#include "skin/skin_diagnosis.h"
 #include "skin/skin_archive.h"
 #include "skin/skin_image_loader.h"
 #include "skin/skin_image_names.h"
 #include "skin/zip_reader.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 
@@ -25,7 +26,8 @@ constexpr std::uint32_t kChunk = 1 << 20;
 const char* kUsage =
     "usage: KestrelSkin list ARCHIVE\n"
     "       KestrelSkin extract ARCHIVE NAME   (the entry's bytes on standard output)\n"
-    "       KestrelSkin check ARCHIVE          (does each of the thirteen skin images load and serve?)\n";
+    "       KestrelSkin check ARCHIVE          (does each of the thirteen skin images load and serve?)\n"
+    "       KestrelSkin --version\n";
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 
@@ -93,45 +95,6 @@ std::optional<std::string> OpenForTool(Platform& os, const std::wstring& arg, Op
   return U8(arg);
 }
 
-/// Lowercases ASCII letters and turns "\" into "/": how a name that the
-/// launcher misses may still be meant as another.
-std::wstring Loosely(std::wstring text) {
-  for (wchar_t& c : text) {
-    if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
-    if (c == L'\\') c = L'/';
-  }
-  return text;
-}
-
-/// Why a stored entry that looks like `wanted` is not found under it, or
-/// nothing when it does not look like it.
-std::optional<std::string> NearMiss(Platform& os, const ZipListedItem& item, const std::wstring& wanted) {
-  struct Reading {
-    std::wstring text;
-    bool utf8;
-  };
-  std::vector<Reading> readings = {{os.AnsiToWide(item.storedName), false}};
-  const bool ascii = std::all_of(item.storedName.begin(), item.storedName.end(),
-                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-  if (!ascii && IsValidUtf8(item.storedName)) readings.push_back({Utf8ToWide(item.storedName), true});
-  for (const Reading& r : readings) {
-    if (Loosely(r.text) != Loosely(wanted) || (r.text == wanted && !r.utf8)) continue;
-    std::vector<std::string> why;
-    if (r.utf8 && os.WideToAnsi(wanted) != item.storedName)
-      why.push_back("its name is stored in UTF-8, but the launcher looks names up in the ANSI code page");
-    if (r.text.find(L'\\') != std::wstring::npos) why.push_back("it has \"\\\" where the launcher has \"/\"");
-    std::wstring slashed = r.text;
-    for (wchar_t& c : slashed)
-      if (c == L'\\') c = L'/';
-    if (slashed != wanted) why.push_back("the case differs (the launcher matches names exactly)");
-    if (why.empty()) continue;
-    std::string text = "entry " + std::to_string(item.index) + " is stored as " + Quoted(r.text) + ": ";
-    for (std::size_t i = 0; i < why.size(); ++i) text += (i ? "; " : "") + why[i];
-    return text;
-  }
-  return std::nullopt;
-}
-
 int List(Platform& os, const std::wstring& arg, std::ostream& out, std::ostream& err) {
   OpenedArchive opened;
   auto name = OpenForTool(os, arg, opened, err);
@@ -195,18 +158,6 @@ int ExtractCommand(Platform& os, const std::wstring& arg, const std::wstring& en
   return 0;
 }
 
-/// Why bytes that begin with `head` give no image: what the launcher's
-/// decoding refuses them for.
-std::string WhyUndecodable(std::string_view head) {
-  PngHeader header;
-  if (!ReadPngHeader(head, header)) return "not a PNG picture";
-  if (!WithinPixelBudget(header))
-    return "claims " + std::to_string(header.width) + " x " + std::to_string(header.height) +
-           " pixels, over the budget of " + std::to_string(kMaxSkinImageSide) + " a side and " +
-           std::to_string(kMaxSkinImagePixels) + " in all";
-  return "does not decode";
-}
-
 bool IsButtonFace(std::wstring_view name) {
   return name == kButtonImageName || name == kMinimizeImageName || name == kMaximizeImageName ||
          name == kCloseImageName;
@@ -246,7 +197,7 @@ ImageReport Examine(Platform& os, const OpenedArchive& opened, const std::wstrin
     }
   } else if (r == ResultNotFound) {
     for (const ZipListedItem& item : opened.listing.items)
-      if (auto why = NearMiss(os, item, wanted)) report.notes.push_back(*why);
+      if (auto why = SkinNameNearMiss(os, item, wanted)) report.notes.push_back(*why);
   } else {
     archiveProblem = "entry " + std::to_string(index) + " cannot be read: " + ZipResultName(r);
   }

@@ -8,7 +8,7 @@
 #include "tests/support/gbk_test_platform.h"
 #include "tests/support/png_builder.h"
 #include "tests/support/zip_builder.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel {
 namespace {

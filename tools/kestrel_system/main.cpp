@@ -5,9 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "kestrel_version.h"
 #include "platform/linux/program_start.h"
+#include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
-#include "util/utf.h"
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);
@@ -16,11 +17,14 @@ int main(int argc, char** argv) {
   std::string tool;
   if (!kestrel::SystemToolOf(kestrel::Utf8ToWide(self)).empty()) {
     tool = self;
+  } else if (args.size() == 1 && args[0] == "--version") {
+    std::cout << "kestrel-system " << kestrel::kKestrelVersion << '\n';
+    return 0;
   } else if (!args.empty()) {
     tool = args.front();
     args.erase(args.begin());
   } else {
-    std::cerr << "usage: kestrel-system regedit|regsvr32|wscript|subst|wineboot [ARGS]\n"
+    std::cerr << "usage: kestrel-system regedit|regsvr32|wscript|subst|wineboot [ARGS] | --version\n"
                  "  regedit /s FILE | regedit /e FILE [KEY]\n"
                  "  subst | subst X: PATH | subst X: /D\n"
                  "  regsvr32 [/s] [/u] FILE | wscript FILE [ARGS]   (through Wine)\n"

@@ -12,9 +12,9 @@
 #include <sstream>
 
 #include "platform/platform.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
-#include "util/nocase.h"
-#include "util/utf.h"
 
 namespace kestrel {
 

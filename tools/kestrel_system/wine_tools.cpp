@@ -9,8 +9,8 @@
 
 #include "platform/linux/detached_spawn.h"
 #include "platform/linux/program_start.h"
+#include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
-#include "util/utf.h"
 
 namespace kestrel {
 

@@ -1,0 +1,15 @@
+# What both MinGW-w64 toolchain files share; each sets
+# CMAKE_SYSTEM_PROCESSOR and KESTREL_MINGW_PREFIX first.
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${KESTREL_MINGW_PREFIX}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${KESTREL_MINGW_PREFIX}-g++-posix)
+set(CMAKE_RC_COMPILER ${KESTREL_MINGW_PREFIX}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${KESTREL_MINGW_PREFIX})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
+# A bare Windows PC has no MinGW runtime DLLs: link them in.
+set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
+# Tests and tools run under Wine.
+set(CMAKE_CROSSCOMPILING_EMULATOR wine)
