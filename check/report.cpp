@@ -56,10 +56,19 @@ std::string JsonStep(std::size_t number, const PlanStep& step) {
   std::string out = "{\"step\":" + std::to_string(number) + ",\"action\":" + Json(step.action) +
                     ",\"ok\":" + (step.ok ? "true" : "false") +
                     ",\"outcomeUnknown\":" + (step.outcomeUnknown ? "true" : "false") + ",\"fields\":{";
-  for (std::size_t i = 0; i < step.fields.size(); ++i)
-    out += (i ? "," : "") + Json(step.fields[i].first) + ":" + Json(step.fields[i].second);
+  // Appended piece by piece: GCC 12 -O3 warns of a false -Wrestrict on
+  // "literal" + std::string.
+  for (std::size_t i = 0; i < step.fields.size(); ++i) {
+    if (i) out += ',';
+    out += Json(step.fields[i].first);
+    out += ':';
+    out += Json(step.fields[i].second);
+  }
   out += "},\"notes\":[";
-  for (std::size_t i = 0; i < step.notes.size(); ++i) out += (i ? "," : "") + Json(step.notes[i]);
+  for (std::size_t i = 0; i < step.notes.size(); ++i) {
+    if (i) out += ',';
+    out += Json(step.notes[i]);
+  }
   return out + "]}";
 }
 
@@ -103,7 +112,10 @@ std::string TextReport(const std::string& launch, const Plan& plan, const Findin
     for (const Finding& f : findings) {
       if (f.severity != severity) continue;
       std::string where = f.file.empty() ? std::string("-") : Printable(WideToUtf8(f.file));
-      if (f.line > 0) where += ":" + std::to_string(f.line);
+      if (f.line > 0) {
+        where += ':';
+        where += std::to_string(f.line);
+      }
       out += "  " + where + ": " + Printable(f.message) + " [" + f.rule + "]\n";
     }
   }
