@@ -13,7 +13,6 @@ namespace {
 
 constexpr std::uint32_t kSectionChars = 1024;
 constexpr int kLastPlatformSection = 198;
-constexpr int kCsidlAppData = 26;
 
 /// "key=value": the key before the first "=", the value up to a second
 /// "=" (what follows it is lost); no "=" gives an empty value.
@@ -95,7 +94,7 @@ bool SetPlatform(Platform& os, const LaunchContext& context) {
   if (std::size_t at = file.find(L"[GAMEDIR]"); at != std::wstring::npos) {
     target = context.baseDir + file.substr(at + 9);
   } else if (std::size_t at = file.find(L"[APPDATA]"); at != std::wstring::npos) {
-    std::wstring appData = os.SHGetSpecialFolderPathW(kCsidlAppData);
+    std::wstring appData = os.SHGetSpecialFolderPathW(win::kCsidlAppData);
     // Without its folder the file would be written beside the system's own.
     if (appData.empty()) {
       LogMessage(os, L"MSG: set_platform passed over, no application-data folder for file=%s", {file});

@@ -11,7 +11,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr int kCsidlSystem = 37;
 constexpr int kMaxAssocIds = 260;
 
 // A converted file's name comes from the registry's game ids: it must not
@@ -104,7 +103,7 @@ bool ImportRegFiles(Platform& os, const LaunchContext& context) {
   std::wstring folder = GamePatchDir(context);
   std::wstring pattern = folder + L"*.reg";
   if (!PathFits(os, L"regedit", pattern)) return true;
-  std::wstring system = os.SHGetSpecialFolderPathW(kCsidlSystem);
+  std::wstring system = os.SHGetSpecialFolderPathW(win::kCsidlSystem);
   FindDataW found;
   Handle find = os.FindFirstFileW(pattern, found);
   if (find == kInvalidHandleValue) return true;

@@ -8,7 +8,6 @@
 namespace kestrel {
 
 namespace {
-constexpr int kCsidlAppData = 26;
 
 // The value from `position` on; a value shorter than that reads as the
 // zeros that follow it in its buffer, so as nothing.
@@ -26,7 +25,7 @@ std::optional<std::wstring> ResolveRunPath(Platform& os, const std::wstring& val
     ResolveGameDirectory(os, value.substr(1, 5), directory);
     if (!directory.empty()) out = JoinPath(directory, TailFrom(value, 8));
   } else if (open == 0 && close == 8) {
-    std::wstring appData = os.SHGetSpecialFolderPathW(kCsidlAppData);
+    std::wstring appData = os.SHGetSpecialFolderPathW(win::kCsidlAppData);
     // Without an application-data folder the value names no program here,
     // rather than one in the root of the current drive.
     if (!appData.empty()) out = appData + L"\\" + TailFrom(value, 10);

@@ -5,7 +5,11 @@
 //   - a tree of many small files (20,000 of 0.5 to 8 KB in 1,000 folders);
 //   - a tree of a few large files (four, 1 GB in all).
 //
-//   build/bin/kestrel_tree_bench [--files N] [--large-mb N] [--runs N] [--dir PATH]
+//   build/bin/kestrel_tree_bench [--files N] [--folders N] [--large-mb N] [--runs N] [--dir PATH]
+//
+// --folders spreads the small files over fewer folders (--folders 1: one
+// folder of N files, where finding a new name without regard to case
+// costs the most).
 //
 // The trees are made below PATH (default: the temporary folder) and
 // removed at the end.  Every timed step starts after sync(), so none pays
@@ -50,6 +54,7 @@ using Clock = std::chrono::steady_clock;
 
 struct Options {
   int files = 20000;
+  int folders = 1000;
   int largeMb = 1024;
   int runs = 3;
   std::string dir = fs::temp_directory_path().string();
@@ -86,15 +91,16 @@ void WriteFile(const std::string& path, const std::vector<char>& bytes, std::siz
   close(fd);
 }
 
-/// 1,000 folders (100 with 10 each) holding the files round robin.
-std::uint64_t MakeSmallTree(const std::string& root, int files) {
+/// `folders` folders (by default 1,000: 100 with 10 each) holding the files
+/// round robin.
+std::uint64_t MakeSmallTree(const std::string& root, int files, int folders) {
   std::uint64_t state = 42, total = 0;
   std::vector<char> bytes(8192);
   FillRandom(bytes, state);
   for (int i = 0; i < files; ++i) {
-    int folder = i % 1000;
+    int folder = i % folders;
     std::string dir = root + "/d" + std::to_string(folder / 10) + "/e" + std::to_string(folder % 10);
-    if (i < 1000) fs::create_directories(dir);
+    if (i < folders) fs::create_directories(dir);
     state = state * 6364136223846793005ull + 1442695040888963407ull;
     std::size_t size = 512 + static_cast<std::size_t>(state >> 33) % (8192 - 512);
     WriteFile(dir + "/f" + std::to_string(i) + ".dat", bytes, size);
@@ -264,13 +270,14 @@ int main(int argc, char** argv) {
   for (int i = 1; i + 1 < argc; i += 2) {
     std::string flag = argv[i];
     if (flag == "--files") options.files = std::atoi(argv[i + 1]);
+    else if (flag == "--folders") options.folders = std::atoi(argv[i + 1]);
     else if (flag == "--large-mb") options.largeMb = std::atoi(argv[i + 1]);
     else if (flag == "--runs") options.runs = std::atoi(argv[i + 1]);
     else if (flag == "--dir") options.dir = argv[i + 1];
     else Die("unknown flag " + flag);
   }
-  if ((argc - 1) % 2 != 0 || options.files < 1 || options.largeMb < 4 || options.runs < 1)
-    Die("usage: kestrel_tree_bench [--files N] [--large-mb N>=4] [--runs N] [--dir PATH]");
+  if ((argc - 1) % 2 != 0 || options.files < 1 || options.folders < 1 || options.largeMb < 4 || options.runs < 1)
+    Die("usage: kestrel_tree_bench [--files N] [--folders N] [--large-mb N>=4] [--runs N] [--dir PATH]");
 
   char pattern[4096];
   std::snprintf(pattern, sizeof pattern, "%s/kestrel-tree-bench-XXXXXX", options.dir.c_str());
@@ -280,7 +287,7 @@ int main(int argc, char** argv) {
 
   std::printf("trees below %s, %d runs, medians\n", work.c_str(), options.runs);
   std::fflush(stdout);
-  std::uint64_t smallBytes = MakeSmallTree(work + "/small", options.files);
+  std::uint64_t smallBytes = MakeSmallTree(work + "/small", options.files, options.folders);
   Measure("small", work + "/small", work, machine, options, static_cast<std::uint64_t>(options.files), smallBytes);
   fs::remove_all(work + "/small");
   std::uint64_t largeBytes = MakeLargeTree(work + "/large", options.largeMb);

@@ -1,5 +1,6 @@
 #include "check/dry_run_platform.h"
 
+#include "platform/model/logical_drives.h"
 #include "platform/model/profile_writer.h"
 #include "platform/model/reg_file.h"
 #include "platform/model/registry_tree.h"
@@ -493,28 +494,24 @@ bool DryRunPlatform::WriteFileBytes(const std::wstring& path, std::string_view b
 
 // --- Drives ---------------------------------------------------------------------
 
-std::uint32_t DryRunPlatform::GetLogicalDrives() {
-  std::uint32_t drives = real_.GetLogicalDrives();
-  std::lock_guard lock(mutex_);
-  for (const auto& [letter, folder] : mappedDrives_)
-    if (letter >= L'A' && letter <= L'Z') drives |= 1u << (letter - L'A');
-  return drives;
-}
-
 std::uint32_t DryRunPlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
   if (!dry()) return real_.GetLogicalDriveStringsW(bufferChars, buffer);
   // The real drives with the letters the dry run has mapped.
-  std::uint32_t drives = GetLogicalDrives();
-  std::wstring roots;
-  for (int i = 0; i < 26; ++i)
-    if (drives & (1u << i)) roots += std::wstring{static_cast<wchar_t>(L'A' + i), L':', L'\\', L'\0'};
-  const auto filled = static_cast<std::uint32_t>(roots.size());
-  if (filled + 1 > bufferChars) {
-    buffer.clear();
-    return filled + 1;
+  std::wstring real;
+  const std::uint32_t needed = real_.GetLogicalDriveStringsW(0, real);
+  real_.GetLogicalDriveStringsW(needed, real);
+  bool present[26] = {};
+  for (std::size_t at = 0; at < real.size(); at += 4)
+    if (real[at] >= L'A' && real[at] <= L'Z') present[real[at] - L'A'] = true;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& [letter, folder] : mappedDrives_)
+      if (letter >= L'A' && letter <= L'Z') present[letter - L'A'] = true;
   }
-  buffer = std::move(roots);
-  return filled;
+  std::vector<wchar_t> letters;
+  for (int i = 0; i < 26; ++i)
+    if (present[i]) letters.push_back(static_cast<wchar_t>(L'A' + i));
+  return LogicalDriveStrings(letters, bufferChars, buffer);
 }
 
 // --- Profiles ---------------------------------------------------------------------
@@ -815,11 +812,6 @@ long DryRunPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const
 
 long DryRunPlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) {
   return real_.RegOpenKeyExW(root, subKey, samDesired, key);
-}
-
-long DryRunPlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                      std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  return real_.RegQueryValueExW(key, valueName, type, data, dataSize);
 }
 
 long DryRunPlatform::RegCloseKey(Handle key) { return real_.RegCloseKey(key); }

@@ -28,7 +28,7 @@ void RunVersionAction(Platform& os, const LaunchContext& context, const VersionE
   const bool fits = PathAddBackslash(program) && program.size() + entry.exeName.size() < kMaxPath;
   if (fits) program += entry.exeName;
   if (!fits) {
-    LogStartFailure(os, program + entry.exeName, entry, workDir, static_cast<int>(kFilenameExceedsRange));
+    LogStartFailure(os, program + entry.exeName, entry, workDir, static_cast<int>(win::kFilenameTooLong));
     return;
   }
 
@@ -43,7 +43,7 @@ void RunVersionAction(Platform& os, const LaunchContext& context, const VersionE
   // The quotes and the space are there even without parameters.
   const std::wstring commandLine = L"\"" + program + L"\" " + entry.parameters;
   if (commandLine.size() >= kVersionCommandLineChars) {
-    LogStartFailure(os, program, entry, workDir, static_cast<int>(kFilenameExceedsRange));
+    LogStartFailure(os, program, entry, workDir, static_cast<int>(win::kFilenameTooLong));
     return;
   }
   Handle process = kNoHandle;

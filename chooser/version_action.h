@@ -16,9 +16,6 @@ namespace kestrel {
 
 /// The longest command line a version program gets, terminator included.
 inline constexpr std::size_t kVersionCommandLineChars = 520;
-/// ERROR_FILENAME_EXCED_RANGE: what a program path or command line that
-/// does not fit its buffer is reported with.
-inline constexpr std::uint32_t kFilenameExceedsRange = 206;
 
 /// The action of a click on the version button of `entry`.
 void RunVersionAction(Platform& os, const LaunchContext& context, const VersionEntry& entry);

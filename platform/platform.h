@@ -60,6 +60,10 @@ inline constexpr std::uint32_t kNoAssociation = 1155;
 inline constexpr std::uint32_t kResourceDataNotFound = 1812;
 inline constexpr std::uint32_t kResourceTypeNotFound = 1813;
 
+/// Special folders (CSIDL numbers) the logic asks for by name.
+inline constexpr int kCsidlAppData = 26;
+inline constexpr int kCsidlSystem = 37;
+
 /// Program start: SHELLEXECUTEINFOW's mask that asks for the process
 /// handle, and CreateProcessW's priority class.
 inline constexpr std::uint32_t kSeeMaskNoCloseProcess = 0x40;
@@ -285,8 +289,6 @@ class Platform {
 
   // --- Drives ----------------------------------------------------------------
 
-  /// GetLogicalDrives: bit 0 is A:, bit 2 is C:, ...
-  virtual std::uint32_t GetLogicalDrives() = 0;
   /// GetLogicalDriveStringsW into a buffer of `bufferChars` characters:
   /// "C:\", a zero, "Z:\", a zero, ...  Returns the characters filled
   /// (the final zero not counted) and sets `buffer` to them; when the
@@ -390,10 +392,6 @@ class Platform {
   /// RegOpenKeyExW: opens an existing key (2 when it is missing) and sets
   /// `*key`, to be closed with RegCloseKey.
   virtual long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) = 0;
-  /// RegQueryValueExW on an open key, like SHGetValueW but without
-  /// expansion; an empty `data` asks for the type and size only.
-  virtual long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                std::span<std::uint8_t> data, std::uint32_t* dataSize) = 0;
   virtual long RegCloseKey(Handle key) = 0;
 
   // --- Display, message box and file versions ---------------------------------

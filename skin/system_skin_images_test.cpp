@@ -1,5 +1,5 @@
 // Skin images decoded by this build's own platform: GDI+ on Windows, libpng
-// into cairo on Linux.
+// into 32-bit pixel words on Linux.
 
 #include <gtest/gtest.h>
 

@@ -7,7 +7,7 @@
 
 #include "chooser/chooser_ids.h"
 #include "core/log.h"
-#include "skin/linux/cairo_skin_image.h"
+#include "skin/linux/pixel_skin_image.h"
 #include "skin/skin_image_names.h"
 #include "text/utf.h"
 
@@ -17,12 +17,27 @@ namespace {
 
 constexpr int kLabelPixels = 12;
 
-/// The image as a cairo ARGB32 surface: the loader's own surface, or a copy
-/// of the pixels of any other image.
+/// Keeps a decoded image's pixels alive as long as the surface drawn on them.
+const cairo_user_data_key_t kPixelsKey{};
+
+/// The image as a cairo ARGB32 surface: over the decoder's own pixels, or a
+/// copy of the pixels of any other image.
 CairoSurface SurfaceOf(const SkinImagePtr& image) {
   if (!image || image->Width() <= 0 || image->Height() <= 0) return {};
-  if (const auto* cairoImage = dynamic_cast<const CairoSkinImage*>(image.get()); cairoImage && cairoImage->surface())
-    return CairoSurface(cairo_surface_reference(cairoImage->surface()));
+  if (const auto* pixels = dynamic_cast<const PixelSkinImage*>(image.get())) {
+    using Words = std::shared_ptr<std::uint32_t[]>;
+    auto* keep = new Words(pixels->words());
+    CairoSurface surface(cairo_image_surface_create_for_data(reinterpret_cast<unsigned char*>(keep->get()),
+                                                             CAIRO_FORMAT_ARGB32, pixels->Width(), pixels->Height(),
+                                                             pixels->Width() * 4));
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS ||
+        cairo_surface_set_user_data(surface.get(), &kPixelsKey, keep,
+                                    [](void* words) { delete static_cast<Words*>(words); }) != CAIRO_STATUS_SUCCESS) {
+      delete keep;
+      return {};
+    }
+    return surface;
+  }
   const int width = image->Width(), height = image->Height();
   const std::vector<std::uint8_t> pixels = image->PremultipliedBgra();
   if (pixels.size() != static_cast<std::size_t>(width) * height * 4) return {};

@@ -22,7 +22,7 @@
 #include "chooser/linux/chooser_view.h"
 #include "chooser/linux/round_corners.h"
 #include "platform/fake/fake_platform.h"
-#include "skin/linux/cairo_skin_image.h"
+#include "skin/linux/pixel_skin_image.h"
 #include "skin/skin_image_names.h"
 
 namespace kestrel {
@@ -31,14 +31,10 @@ namespace {
 using Argb = std::uint32_t;
 
 SkinImagePtr MakeImage(int width, int height, const std::function<Argb(int x, int y)>& pixel) {
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
-  cairo_surface_flush(surface);
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
+  auto image = PixelSkinImage::Make(width, height);
   for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) reinterpret_cast<Argb*>(data + y * stride)[x] = pixel(x, y);
-  cairo_surface_mark_dirty(surface);
-  return std::make_unique<CairoSkinImage>(surface);
+    for (int x = 0; x < width; ++x) image->Row(y)[x] = pixel(x, y);
+  return image;
 }
 
 /// A skin with gradients, alpha and a label on each version button.

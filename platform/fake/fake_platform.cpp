@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/model/command_line_args.h"
+#include "platform/model/logical_drives.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/profile_writer.h"
 #include "platform/model/version_resource.h"
@@ -22,8 +23,8 @@ const std::set<std::wstring>& QueryOps() {
       L"GetModuleFileNameW", L"GetCommandLineW",          L"PathFileExistsW", L"ReadFileBytes",
       L"GetPrivateProfileStringW", L"GetPrivateProfileIntW", L"SHGetSpecialFolderPathW", L"SHGetValueW",
       L"PathIsDirectoryW", L"GetFileAttributesW", L"FindFirstFileW", L"FindNextFileW", L"FindClose",
-      L"GetLogicalDrives", L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
-      L"RegQueryValueExW", L"RegCloseKey", L"GlobalAllocFixed", L"DecodeImageFromMemory", L"DecodeImageFromFile",
+      L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
+      L"RegCloseKey", L"GlobalAllocFixed", L"DecodeImageFromMemory", L"DecodeImageFromFile",
       L"GetExitCodeProcess", L"CreateToolhelp32Snapshot", L"Process32FirstW", L"Process32NextW",
       L"EnumDisplaySettingsW", L"GetFileVersionInfoSizeW", L"GetFileVersionInfoW", L"VerQueryValueW",
   };
@@ -778,23 +779,12 @@ bool FakePlatform::WriteFileBytes(const std::wstring& path, std::string_view byt
 
 // --- Drives ------------------------------------------------------------------
 
-std::uint32_t FakePlatform::GetLogicalDrives() {
-  Record(L"GetLogicalDrives");
-  std::uint32_t mask = 0;
-  for (const std::wstring& d : dirs_)
-    if (d.size() == 3 && d[0] >= L'A' && d[0] <= L'Z') mask |= 1u << (d[0] - L'A');
-  return mask;
-}
-
 std::uint32_t FakePlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
   Record(L"GetLogicalDriveStringsW", {std::to_wstring(bufferChars)});
-  std::wstring all;
+  std::vector<wchar_t> letters;
   for (const std::wstring& d : dirs_)
-    if (d.size() == 3 && d[0] >= L'A' && d[0] <= L'Z') all += d + L'\0';
-  buffer.clear();
-  if (all.size() + 1 > bufferChars) return static_cast<std::uint32_t>(all.size() + 1);
-  buffer = all;
-  return static_cast<std::uint32_t>(all.size());
+    if (d.size() == 3 && d[0] >= L'A' && d[0] <= L'Z') letters.push_back(d[0]);
+  return LogicalDriveStrings(letters, bufferChars, buffer);
 }
 
 // --- Profile files -------------------------------------------------------------
@@ -837,22 +827,6 @@ long FakePlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::
   Handle h = NewHandle(L"key");
   openKeys_[h] = {root, subKey};
   if (key) *key = h;
-  return win::kSuccess;
-}
-
-long FakePlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                    std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  auto it = openKeys_.find(key);
-  Record(L"RegQueryValueExW", {it == openKeys_.end() ? L"invalid" : handles_[key], valueName,
-                               std::to_wstring(data.size())});
-  if (it == openKeys_.end()) return win::kInvalidHandle;
-  const RegValue* value = Hive(it->second.first).FindValue(it->second.second, valueName);
-  if (!value) return win::kFileNotFound;
-  if (type) *type = value->type;
-  if (dataSize) *dataSize = static_cast<std::uint32_t>(value->data.size());
-  if (data.empty()) return win::kSuccess;
-  if (value->data.size() > data.size()) return win::kMoreData;
-  std::copy(value->data.begin(), value->data.end(), data.begin());
   return win::kSuccess;
 }
 

@@ -84,13 +84,13 @@ std::wstring MachineUserName() {
   return safe;
 }
 
-std::wstring KnownFolderPath(int csidl, const std::wstring& user) {
+std::wstring KnownFolderPath(int csidl, const std::function<std::wstring()>& user) {
   // The CSIDL_FLAG_* bits (create, don't verify, ...) are not part of the id.
   int id = csidl & 0xFF;
   for (const Folder& f : kFolders) {
     if (f.csidl != id) continue;
     std::wstring path = f.path;
-    if (path[0] == L'~') path = Profile(user) + path.substr(1);
+    if (path[0] == L'~') path = Profile(user()) + path.substr(1);
     return path;
   }
   return std::wstring();

@@ -3,6 +3,7 @@
 // profile on drive C: (as Wine lays them out), and the environment
 // variables that name them for REG_EXPAND_SZ values.
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -12,9 +13,10 @@ namespace kestrel {
 /// folder name ("user" when there is none).
 std::wstring MachineUserName();
 
-/// The Windows path of the folder of a CSIDL number for `user`, or empty
-/// when the machine has no such folder (never the drive's root).
-std::wstring KnownFolderPath(int csidl, const std::wstring& user);
+/// The Windows path of the folder of a CSIDL number, or empty when the
+/// machine has no such folder (never the drive's root); `user` is asked
+/// only for a folder in the user's profile.
+std::wstring KnownFolderPath(int csidl, const std::function<std::wstring()>& user);
 
 /// ExpandEnvironmentStringsW over the machine's variables (SystemRoot,
 /// windir, ProgramFiles, APPDATA, USERPROFILE, ...), names matched without

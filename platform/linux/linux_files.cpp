@@ -12,7 +12,7 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
-#include "platform/linux/recent_listing.h"
+#include "platform/model/logical_drives.h"
 #include "platform/model/wildcard.h"
 #include "text/nocase.h"
 #include "text/path_buffer.h"
@@ -44,8 +44,16 @@ bool IsLinkFolder(const std::string& host) {
   return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+/// A name that resolving found missing, in a folder that is there: ENOENT
+/// without asking the disk again.
+int Missing() {
+  errno = ENOENT;
+  return -1;
+}
+
 /// lstat, from what resolving already learned when it could.
 int Lstat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
+  if (found.folderFound) return Missing();
   if (!found.exists) return lstat(host.c_str(), &st);
   st = found.st;
   return 0;
@@ -53,6 +61,7 @@ int Lstat(const std::string& host, const MachineRoot::Found& found, struct stat&
 
 /// stat, from what resolving already learned when the path is no link.
 int Stat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
+  if (found.folderFound) return Missing();
   if (!found.exists || S_ISLNK(found.st.st_mode)) return stat(host.c_str(), &st);
   st = found.st;
   return 0;
@@ -109,6 +118,11 @@ bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, Machine
   return true;
 }
 
+std::uint32_t LinuxPlatform::MissingError(const std::string& host, const MachineRoot::Found& found) {
+  if (found.folderFound) return win::kFileNotFound;
+  return MissingError(host);
+}
+
 std::uint32_t LinuxPlatform::MissingError(const std::string& host) {
   struct stat st;
   std::string dir = host.substr(0, std::max<std::size_t>(host.rfind('/'), 1));
@@ -125,7 +139,7 @@ bool LinuxPlatform::PathIsDirectoryW(const std::wstring& path) {
   MachineRoot::Found found;
   if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (Stat(host, found, st) != 0) return Fail(MissingError(host));
+  if (Stat(host, found, st) != 0) return Fail(MissingError(host, found));
   return S_ISDIR(st.st_mode);
 }
 
@@ -135,7 +149,7 @@ std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
   if (!Resolve(path, host, &found)) return win::kInvalidFileAttributes;
   struct stat st;
   if (Stat(host, found, st) != 0) {
-    Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+    Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
     return win::kInvalidFileAttributes;
   }
   struct stat own;
@@ -146,11 +160,9 @@ std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
 bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
   std::string host;
   struct stat st;
-  if (!recent_listing::Find(this, path, host, st)) {
-    MachineRoot::Found found;
-    if (!Resolve(path, host, &found)) return false;
-    if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
-  }
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
+  if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(st.st_mode)) return true;  // a folder's write permission is what lets its files be deleted
   mode_t mode = st.st_mode & 07777;
   if (attributes & win::kFileAttributeReadonly) {
@@ -160,10 +172,7 @@ bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t a
     // the umask allows.
     mode |= S_IWUSR | (((mode & (S_IRGRP | S_IROTH)) >> 1) & ~ProcessUmask());
   }
-  if (mode != (st.st_mode & 07777)) {
-    if (chmod(host.c_str(), mode) != 0) return FailErrno(errno);
-    recent_listing::SetMode(path, mode);
-  }
+  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return FailErrno(errno);
   SetLastError(0);
   return true;
 }
@@ -192,7 +201,6 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
       if (MatchesWildcard(mask, dot)) find.entries.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
   }
   std::vector<FindDataW> found;
-  std::vector<std::pair<std::wstring, struct stat>> listed;
   while (dirent* e = readdir(d)) {
     std::string name = e->d_name;
     if (name == "." || name == "..") continue;
@@ -212,7 +220,6 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
       link = fstatat(dirfd(d), e->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(own.st_mode);
       if (link) entry.attributes = LinkAttributes(followed ? &st : nullptr);
     }
-    if (followed && !link) listed.emplace_back(wide, st);
     found.push_back(std::move(entry));
   }
   closedir(d);
@@ -225,9 +232,6 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     return a.first != b.first ? a.first < b.first : found[a.second].fileName < found[b.second].fileName;
   });
   for (const auto& [key, i] : order) find.entries.push_back(std::move(found[i]));
-  std::wstring listedFolder = dir;
-  while (!listedFolder.empty() && (listedFolder.back() == L'\\' || listedFolder.back() == L'/')) listedFolder.pop_back();
-  recent_listing::Keep(this, std::move(listedFolder), host, std::move(listed));
   if (find.entries.empty()) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
@@ -259,13 +263,12 @@ bool LinuxPlatform::FindClose(Handle handle) {
 }
 
 bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
-  recent_listing::Forget(newFile);
   std::string from, to;
   MachineRoot::Found fromFound, toFound;
   if (!Resolve(existingFile, from, &fromFound) || !Resolve(newFile, to, &toFound, true)) return false;
   struct stat src, dst;
   if (Stat(from, fromFound, src) != 0)
-    return Fail(errno == ENOENT ? MissingError(from) : WindowsErrorFromErrno(errno));
+    return Fail(errno == ENOENT ? MissingError(from, fromFound) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(src.st_mode)) return Fail(win::kAccessDenied);
   // A name that resolving found missing, in a folder that is there, needs
   // no second look.
@@ -311,7 +314,6 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
 }
 
 bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
-  recent_listing::Forget(path);
   std::string host;
   if (!Resolve(path, host)) return false;
   if (mkdir(host.c_str(), 0777) != 0) {
@@ -325,26 +327,22 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
 bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
   std::string host;
   struct stat st;
-  if (!recent_listing::Find(this, path, host, st)) {
-    MachineRoot::Found found;
-    if (!Resolve(path, host, &found)) return false;
-    if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
-  }
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
+  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
   if (S_ISDIR(st.st_mode)) return Fail(win::kAccessDenied);
   if (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode)) return Fail(win::kAccessDenied);
-  recent_listing::Forget(path);
   if (unlink(host.c_str()) != 0) return FailErrno(errno);
   SetLastError(0);
   return true;
 }
 
 bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
-  recent_listing::Forget(path);
   std::string host;
   MachineRoot::Found found;
   if (!Resolve(path, host, &found)) return false;
   struct stat st;
-  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host) : WindowsErrorFromErrno(errno));
+  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
   if (S_ISLNK(st.st_mode)) {
     // A link to a folder is removed like a folder, as Windows removes a
     // folder link or junction; its target stays.
@@ -361,7 +359,6 @@ bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
 }
 
 bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
-  recent_listing::Forget(path);
   std::string host;
   if (!Resolve(path, host)) return false;
   // Whatever stands at the name is replaced, never written through: a link
@@ -381,20 +378,8 @@ bool LinuxPlatform::WriteFileBytes(const std::wstring& path, std::string_view by
   return true;
 }
 
-std::uint32_t LinuxPlatform::GetLogicalDrives() {
-  std::uint32_t mask = 0;
-  for (wchar_t letter : root_.Drives()) mask |= 1u << (letter - L'A');
-  SetLastError(0);
-  return mask;
-}
-
 std::uint32_t LinuxPlatform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
-  std::wstring all;
-  for (wchar_t letter : root_.Drives()) all += std::wstring(1, letter) + L":\\" + L'\0';
-  buffer.clear();
-  if (all.size() + 1 > bufferChars) return static_cast<std::uint32_t>(all.size() + 1);
-  buffer = all;
-  return static_cast<std::uint32_t>(all.size());
+  return LogicalDriveStrings(root_.Drives(), bufferChars, buffer);
 }
 
 }  // namespace kestrel

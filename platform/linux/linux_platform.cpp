@@ -86,7 +86,6 @@ LinuxPlatform::LinuxPlatform() : LinuxPlatform(MachineRoot()) {}
 
 LinuxPlatform::LinuxPlatform(MachineRoot root)
     : root_(std::move(root)),
-      user_(MachineUserName()),
       registry_(
           root_.root(), [this](const std::wstring& message) { OutputDebugStringW(message); },
           [this](std::string_view bytes) { return acp_.ToWide(bytes); }),
@@ -166,6 +165,10 @@ bool LinuxPlatform::PathFileExistsW(const std::wstring& path) {
     tLastError = error;
     return false;
   }
+  if (found.folderFound) {
+    tLastError = win::kFileNotFound;
+    return false;
+  }
   struct stat st;
   // A link's own lstat says nothing of its target.
   if ((!found.exists || S_ISLNK(found.st.st_mode)) && stat(host.c_str(), &st) != 0) {
@@ -198,38 +201,19 @@ bool LinuxPlatform::ReadWhole(const std::wstring& path, const std::string& host,
 
 std::shared_ptr<const ProfileText> LinuxPlatform::LoadProfile(const std::wstring& file) {
   std::wstring path = ProfileFilePath(file);
-  // Resolving a path costs a look at every folder on its way; a launch
-  // reads the same file a hundred times, so the answer is kept while its
-  // drive leads to the same folder.  The drive link is read on every call,
-  // so a drive that subst re-points is never served from the old folder.
-  bool cacheable = path.size() > 2 && path[1] == L':';
-  std::string drive = cacheable ? root_.DriveTarget(path[0]) : std::string();
-  cacheable = cacheable && !drive.empty();
+  // Resolved on every call (one lstat when the name is in the case on the
+  // disk): a file renamed, replaced or reached through a drive that subst
+  // re-points is never read from its old place.
   std::string host;
   struct stat st;
-  bool known = false;
-  if (cacheable) {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = profileHosts_.find(path);
-    if (it != profileHosts_.end() && it->second.second == drive) {
-      host = it->second.first;
-      known = true;
-    }
+  std::uint32_t error;
+  if (!root_.ToHost(path, host, error)) {
+    tLastError = error;
+    return nullptr;
   }
-  if (!known || stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::uint32_t error;
-    if (!root_.ToHost(path, host, error)) {
-      tLastError = error;
-      return nullptr;
-    }
-    if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
-      tLastError = win::kFileNotFound;
-      return nullptr;
-    }
-    if (cacheable) {
-      std::lock_guard<std::mutex> guard(lock_);
-      profileHosts_[path] = {host, drive};
-    }
+  if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    tLastError = win::kFileNotFound;
+    return nullptr;
   }
   std::lock_guard<std::mutex> guard(lock_);
   auto it = profiles_.find(host);

@@ -57,7 +57,6 @@ class LinuxPlatform : public Platform {
   bool DeleteFileW(const std::wstring& path) override;
   bool RemoveDirectoryW(const std::wstring& path) override;
   bool WriteFileBytes(const std::wstring& path, std::string_view bytes) override;
-  std::uint32_t GetLogicalDrives() override;
   std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) override;
   std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                         const std::wstring& defaultValue, std::uint32_t bufferChars,
@@ -94,8 +93,6 @@ class LinuxPlatform : public Platform {
   long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
                    std::span<const std::uint8_t> data) override;
   long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) override;
-  long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
-                        std::uint32_t* dataSize) override;
   long RegCloseKey(Handle key) override;
   bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
   long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;
@@ -131,6 +128,8 @@ class LinuxPlatform : public Platform {
   bool FailErrno(int err);
   /// 3 when the folder of a missing host path is missing too, else 2.
   std::uint32_t MissingError(const std::string& host);
+  /// The same, from what resolving learned when it could.
+  std::uint32_t MissingError(const std::string& host, const MachineRoot::Found& found);
   Handle NewHandle();
 
   /// A process the launcher holds a handle to: a child it started (reaped
@@ -169,11 +168,14 @@ class LinuxPlatform : public Platform {
 
   MachineRoot root_;
   AnsiCodePage acp_;
+  /// The machine's user name, looked up when first needed: most launches
+  /// never ask the user database.
+  const std::wstring& User();
+  std::once_flag userOnce_;
   std::wstring user_;
   RegistryStore registry_;
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
-  std::map<std::wstring, std::pair<std::string, std::string>> profileHosts_;  // path -> host path, drive's folder
   std::map<Handle, std::thread> threads_;
   struct Find {
     std::vector<FindDataW> entries;

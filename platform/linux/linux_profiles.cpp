@@ -14,7 +14,6 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
-#include "platform/linux/recent_listing.h"
 #include "platform/model/profile_writer.h"
 
 namespace kestrel {
@@ -32,7 +31,6 @@ std::uint32_t LinuxPlatform::GetPrivateProfileSectionW(const std::wstring& secti
 bool LinuxPlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,
                                                const std::optional<std::wstring>& value, const std::wstring& file) {
   if (file.empty()) return Fail(win::kAccessDenied);  // as Windows answers an empty file name
-  recent_listing::Forget(ProfileFilePath(file));
   std::string host;
   if (!Resolve(ProfileFilePath(file), host)) return false;
   // A link is followed, so the file it points to is the one that changes.

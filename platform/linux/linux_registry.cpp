@@ -48,8 +48,13 @@ std::wstring WineVersionOfLayers(std::wstring_view layers) {
   return {};
 }
 
+const std::wstring& LinuxPlatform::User() {
+  std::call_once(userOnce_, [this] { user_ = MachineUserName(); });
+  return user_;
+}
+
 std::wstring LinuxPlatform::SHGetSpecialFolderPathW(int csidl) {
-  std::wstring path = KnownFolderPath(csidl, user_);
+  std::wstring path = KnownFolderPath(csidl, [this] { return User(); });
   if (path.empty()) {
     SetLastError(win::kFileNotFound);
     return path;
@@ -85,7 +90,7 @@ long LinuxPlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const 
     std::string raw(value.data.begin(), value.data.end());
     std::wstring text = Utf16LeToWide(raw);
     text = text.substr(0, text.find(L'\0'));
-    std::string expanded = WideToUtf16Le(ExpandMachineEnvironment(text, user_));
+    std::string expanded = WideToUtf16Le(ExpandMachineEnvironment(text, User()));
     expanded.append(2, '\0');
     value = {win::kRegSz, std::vector<std::uint8_t>(expanded.begin(), expanded.end())};
     long rc = CopyValue(value, type, data, dataSize, false);
@@ -138,24 +143,6 @@ long LinuxPlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std:
   }
   if (key) *key = h;
   return win::kSuccess;
-}
-
-long LinuxPlatform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                     std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  std::pair<RegRoot, std::wstring> open;
-  {
-    std::lock_guard<std::mutex> guard(lock_);
-    auto it = openKeys_.find(key);
-    if (it == openKeys_.end()) return win::kInvalidHandle;
-    open = it->second;
-  }
-  long rc = win::kFileNotFound;
-  registry_.Read(open.first, [&](const RegistryStore::KeyLookup& find) {
-    // A key removed since it was opened has no values left.
-    const RegistryKey* k = find(open.second);
-    if (const RegistryValue* v = k ? k->FindValue(valueName) : nullptr) rc = CopyValue(*v, type, data, dataSize, true);
-  });
-  return rc;
 }
 
 long LinuxPlatform::RegCloseKey(Handle key) {

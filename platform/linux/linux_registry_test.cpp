@@ -51,10 +51,12 @@ TEST_F(LinuxRegistryTest, ValuesRoundTripThroughTheStoreFile) {
 
   Handle key = kNoHandle;
   EXPECT_EQ(other.RegOpenKeyExW(RegRoot::kLocalMachine, L"software\\UNINSTALL\\redist", win::kKeyRead, &key), 0);
-  EXPECT_EQ(other.RegQueryValueExW(key, L"installed", &type, {}, &size), 0);
+  EXPECT_EQ(other.RegCloseKey(key), 0);
+  std::uint8_t dword[4] = {};
+  EXPECT_EQ(other.SHGetValueW(RegRoot::kLocalMachine, L"software\\UNINSTALL\\redist", L"installed", &type, dword, &size),
+            0);
   EXPECT_EQ(type, win::kRegDword);
   EXPECT_EQ(size, 4u);
-  EXPECT_EQ(other.RegCloseKey(key), 0);
   EXPECT_EQ(other.RegOpenKeyExW(RegRoot::kLocalMachine, L"SOFTWARE\\Uninstall\\Missing", win::kKeyRead, &key), 2);
 }
 

@@ -1,4 +1,4 @@
-// Skin images on Linux: cairo image surfaces decoded from PNG bytes held in
+// Skin images on Linux: pixel blocks decoded from PNG bytes held in
 // an ordinary heap block.
 
 #include <algorithm>
@@ -6,7 +6,6 @@
 
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/png_image_decoder.h"
-#include "skin/linux/cairo_skin_image.h"
 
 namespace kestrel {
 
@@ -22,11 +21,7 @@ class HeapBlock : public FixedMemoryBlock {
   std::uint32_t size_;
 };
 
-SkinImagePtr Decode(std::span<const std::uint8_t> bytes) {
-  cairo_surface_t* surface = DecodePngSurface(bytes);
-  if (!surface) return nullptr;
-  return std::make_unique<CairoSkinImage>(surface);
-}
+SkinImagePtr Decode(std::span<const std::uint8_t> bytes) { return DecodePngImage(bytes); }
 
 }  // namespace
 

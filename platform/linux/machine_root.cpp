@@ -43,14 +43,15 @@ std::string JoinHost(const std::string& dir, const std::string& name) {
 }  // namespace
 
 bool MakeHostDirs(const std::string& path) {
-  std::string partial;
-  std::size_t pos = 0;
-  while (pos != std::string::npos) {
-    pos = path.find('/', pos + 1);
-    partial = path.substr(0, pos);
-    if (partial.empty()) continue;
-    if (mkdir(partial.c_str(), 0755) != 0 && errno != EEXIST) return false;
+  // The folder itself first: it is there, or only it is missing, far more
+  // often than any folder above it.
+  if (mkdir(path.c_str(), 0755) == 0) return true;
+  if (errno == ENOENT) {
+    std::size_t slash = path.find_last_of('/');
+    if (slash == std::string::npos || slash == 0 || !MakeHostDirs(path.substr(0, slash))) return false;
+    if (mkdir(path.c_str(), 0755) == 0) return true;
   }
+  if (errno != EEXIST) return false;
   struct stat st;
   return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }

@@ -32,6 +32,25 @@ class MachineRootTest : public ::testing::Test {
   MachineRoot root_{"/nonexistent"};
 };
 
+TEST_F(MachineRootTest, MakeHostDirsMakesMissingParentsAndRefusesFilesInTheWay) {
+  Touch(tmp_ + "/file");
+  const struct {
+    std::string path;
+    bool made;
+  } cases[] = {
+      {tmp_ + "/root", true},           // there already
+      {tmp_ + "/a/b/c", true},          // three missing, made from the top down
+      {tmp_ + "/a/b/c/", true},         // the same, with a trailing slash
+      {tmp_ + "/file", false},          // a file at the name
+      {tmp_ + "/file/below", false},    // a file on the way
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(MakeHostDirs(c.path), c.made) << c.path;
+    struct stat st;
+    EXPECT_EQ(stat(c.path.c_str(), &st) == 0 && S_ISDIR(st.st_mode), c.made) << c.path;
+  }
+}
+
 TEST_F(MachineRootTest, DrivesCAndZExist) {
   EXPECT_EQ(root_.DriveTarget(L'C'), tmp_ + "/root/drive_c");
   EXPECT_EQ(root_.DriveTarget(L'z'), "/");

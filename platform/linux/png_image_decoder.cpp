@@ -68,7 +68,7 @@ void ChooseTransforms(png_structp png, png_infop info, Layout& layout) {
   png_read_update_info(png, info);
 }
 
-/// Turns the rows libpng wrote into the surface (indices or RGBA bytes at
+/// Turns the rows libpng wrote into the image (indices or RGBA bytes at
 /// the start of each row) into premultiplied native 32-bit pixels, in
 /// place: each row is walked from its end, where no byte still to be read
 /// is overwritten.
@@ -87,13 +87,13 @@ void ToPremultiplied(unsigned char* data, int stride, int width, int height, con
   }
 }
 
-/// The decode itself, apart from any C++ object: libpng's errors jump back
-/// here.  Returns the surface, or null.
-cairo_surface_t* Decode(png_structp png, png_infop info, ByteReader& reader, Layout& layout,
-                        png_bytep* volatile& rows) {
-  cairo_surface_t* volatile surface = nullptr;
+/// The decode itself, apart from any C++ object with a destructor:
+/// libpng's errors jump back here.  Returns the image, or null.
+PixelSkinImage* Decode(png_structp png, png_infop info, ByteReader& reader, Layout& layout,
+                       png_bytep* volatile& rows) {
+  PixelSkinImage* volatile image = nullptr;
   if (setjmp(png_jmpbuf(png))) {
-    if (surface) cairo_surface_destroy(surface);
+    delete image;
     return nullptr;
   }
   png_set_crc_action(png, PNG_CRC_QUIET_USE, PNG_CRC_QUIET_USE);
@@ -106,18 +106,17 @@ cairo_surface_t* Decode(png_structp png, png_infop info, ByteReader& reader, Lay
   ChooseTransforms(png, info, layout);
   if (png_get_rowbytes(png, info) > static_cast<png_size_t>(width) * 4) png_error(png, "unexpected row size");
 
-  surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, static_cast<int>(width), static_cast<int>(height));
-  if (cairo_surface_status(surface) != CAIRO_STATUS_SUCCESS) png_error(png, "no memory for the image");
-  unsigned char* data = cairo_image_surface_get_data(surface);
-  const int stride = cairo_image_surface_get_stride(surface);
+  image = PixelSkinImage::Make(static_cast<int>(width), static_cast<int>(height)).release();
+  if (!image) png_error(png, "no memory for the image");
+  unsigned char* data = reinterpret_cast<unsigned char*>(image->Row(0));
+  const int stride = static_cast<int>(width) * 4;
   rows = static_cast<png_bytep*>(png_malloc(png, sizeof(png_bytep) * height));
   for (png_uint_32 y = 0; y < height; ++y) rows[y] = data + static_cast<std::size_t>(y) * stride;
   // Like GDI+, the decode ends with the last row: what follows the image
   // data is never read.
   png_read_image(png, rows);
   ToPremultiplied(data, stride, static_cast<int>(width), static_cast<int>(height), layout);
-  cairo_surface_mark_dirty(surface);
-  return surface;
+  return image;
 }
 
 /// GDI+ also reads the list of chunks for the image's properties, and
@@ -137,7 +136,7 @@ bool ChunksReachTheEnd(std::span<const std::uint8_t> bytes) {
 
 }  // namespace
 
-cairo_surface_t* DecodePngSurface(std::span<const std::uint8_t> bytes) {
+std::unique_ptr<PixelSkinImage> DecodePngImage(std::span<const std::uint8_t> bytes) {
   if (bytes.size() < 8 || png_sig_cmp(bytes.data(), 0, 8) != 0) return nullptr;
   if (!ChunksReachTheEnd(bytes)) return nullptr;
   png_structp png = png_create_read_struct(PNG_LIBPNG_VER_STRING, nullptr, QuietError, IgnoreWarning);
@@ -150,10 +149,10 @@ cairo_surface_t* DecodePngSurface(std::span<const std::uint8_t> bytes) {
   ByteReader reader{bytes.data(), bytes.size(), 0};
   Layout layout;
   png_bytep* volatile rows = nullptr;
-  cairo_surface_t* surface = Decode(png, info, reader, layout, rows);
+  std::unique_ptr<PixelSkinImage> image(Decode(png, info, reader, layout, rows));
   if (rows) png_free(png, rows);
   png_destroy_read_struct(&png, &info, nullptr);
-  return surface;
+  return image;
 }
 
 }  // namespace kestrel

@@ -142,8 +142,6 @@ bool Win32Platform::WriteFileBytes(const std::wstring& path, std::string_view by
   return ok;
 }
 
-std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
-
 std::uint32_t Win32Platform::GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) {
   std::vector<wchar_t> chars(bufferChars + 1, L'\0');
   DWORD length = ::GetLogicalDriveStringsW(bufferChars, chars.data());
@@ -178,17 +176,6 @@ long Win32Platform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std:
   HKEY opened = nullptr;
   LSTATUS result = ::RegOpenKeyExW(Root(root), subKey.c_str(), 0, samDesired, &opened);
   if (key) *key = result == ERROR_SUCCESS ? reinterpret_cast<Handle>(opened) : kNoHandle;
-  return result;
-}
-
-long Win32Platform::RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type,
-                                     std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  DWORD valueType = 0;
-  DWORD size = static_cast<DWORD>(data.size());
-  LSTATUS result = ::RegQueryValueExW(reinterpret_cast<HKEY>(key), valueName.c_str(), nullptr, &valueType,
-                                      data.empty() ? nullptr : data.data(), &size);
-  if (type) *type = valueType;
-  if (dataSize) *dataSize = size;
   return result;
 }
 

@@ -33,7 +33,6 @@ class Win32Platform : public Platform {
   bool DeleteFileW(const std::wstring& path) override;
   bool RemoveDirectoryW(const std::wstring& path) override;
   bool WriteFileBytes(const std::wstring& path, std::string_view bytes) override;
-  std::uint32_t GetLogicalDrives() override;
   std::uint32_t GetLogicalDriveStringsW(std::uint32_t bufferChars, std::wstring& buffer) override;
   std::wstring GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                         const std::wstring& defaultValue, std::uint32_t bufferChars,
@@ -70,8 +69,6 @@ class Win32Platform : public Platform {
   long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName, std::uint32_t type,
                    std::span<const std::uint8_t> data) override;
   long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) override;
-  long RegQueryValueExW(Handle key, const std::wstring& valueName, std::uint32_t* type, std::span<std::uint8_t> data,
-                        std::uint32_t* dataSize) override;
   long RegCloseKey(Handle key) override;
   bool EnumDisplaySettingsW(std::uint32_t modeNum, DisplayMode& mode) override;
   long ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t flags) override;

@@ -164,10 +164,18 @@ std::map<std::string, std::string> ReadTree(const std::string& path) {
     std::string relative = Utf8(it->path().lexically_relative(root));
     for (char& c : relative)
       if (c == '\\') c = '/';
-    if (it->is_directory() && !it->is_symlink())
+    // A link is its target, never what it points at: a Wine prefix links
+    // its drives to folders and its COM ports to devices, where a read
+    // would wait for ever.  Other special files count by their kind.
+    fs::file_status status = it->symlink_status();
+    if (fs::is_symlink(status))
+      tree[relative] = std::string("link to ").append(Utf8(fs::read_symlink(it->path())));
+    else if (fs::is_directory(status))
       tree[relative + "/"] = "";
-    else
+    else if (fs::is_regular_file(status))
       tree[relative] = ReadFile(Utf8(it->path()));
+    else
+      tree[relative] = "special file";
   }
   return tree;
 }
