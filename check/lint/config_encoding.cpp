@@ -20,14 +20,22 @@ bool IsAscii(std::string_view bytes) {
   return std::all_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
 }
 
-/// The first line (1-based) holding a byte above 0x7F, with its bytes.
+/// True for a line no action reads: a note starting with ";" or "#".
+bool IsNote(std::string_view line) {
+  const std::size_t first = line.find_first_not_of(" \t");
+  return first != std::string_view::npos && (line[first] == ';' || line[first] == '#');
+}
+
+/// The first line (1-based) that is no note and holds a byte above 0x7F,
+/// with its bytes; 0 when there is none.
 std::pair<int, std::string_view> FirstNonAsciiLine(std::string_view bytes) {
   int line = 1;
   std::size_t start = 0;
   for (std::size_t i = 0; i <= bytes.size(); ++i) {
     if (i == bytes.size() || bytes[i] == '\n' || bytes[i] == '\r') {
       std::string_view text = bytes.substr(start, i - start);
-      if (!IsAscii(text)) return {line, text};
+      if (!IsAscii(text) && !IsNote(line == 1 && text.starts_with("\xEF\xBB\xBF") ? text.substr(3) : text))
+        return {line, text};
       if (i < bytes.size() && bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') ++i;
       ++line;
       start = i + 1;
@@ -83,6 +91,7 @@ void CheckConfigEncoding(const LintInput& in) {
   }
   if (IsAscii(body)) return;
   auto [line, text] = FirstNonAsciiLine(bytes);
+  if (line == 0) return;  // only notes hold other characters, and no action reads them
   if (bom && line == 1) text = text.substr(3);
   in.Add(Severity::kError, "config-encoding", line,
          "Config.ini is UTF-8, but Windows reads it in the ANSI code page: this line reads there as \"" +

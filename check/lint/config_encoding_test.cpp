@@ -20,6 +20,7 @@ TEST(ConfigEncoding, WhatWindowsReadsOtherwise) {
       {"UTF-16LE", "\xFF\xFE" + WideToUtf16Le(ini), {}},
       {"ANSI", "[game_base]\r\nmainExe=\xD3\xCE.exe\r\n", {}},
       {"ASCII UTF-8", "[game_base]\r\nmainExe=game.exe\r\n", {}},
+      {"UTF-8 in notes only", "; \xE6\xB8\xB8\xE6\x88\x8F\r\n[game_base]\r\nmainExe=game.exe\r\n", {}},
       {"UTF-8",
        WideToUtf8(ini),
        {"E 3: Config.ini is UTF-8, but Windows reads it in the ANSI code page: this line reads there as "
@@ -33,10 +34,13 @@ TEST(ConfigEncoding, WhatWindowsReadsOtherwise) {
        "\xEF\xBB\xBF\r\n[game_base]\r\nmainExe=game.exe\r\n",
        {"W 1: Config.ini begins with a UTF-8 byte-order mark, which Windows reads as text; harmless while the first "
         "line is no section header"}},
-      {"UTF-16BE", "\xFE\xFF" + std::string("\0[", 2), {"E 1: Config.ini is UTF-16 big-endian: Windows reads it as "
-                                                        "ANSI text and finds none of its sections (save it as "
-                                                        "UTF-16LE, \"Unicode\")"}},
-      {"UTF-16LE without mark", WideToUtf16Le(ini),
+      {"UTF-16BE",
+       "\xFE\xFF" + std::string("\0[", 2),
+       {"E 1: Config.ini is UTF-16 big-endian: Windows reads it as "
+        "ANSI text and finds none of its sections (save it as "
+        "UTF-16LE, \"Unicode\")"}},
+      {"UTF-16LE without mark",
+       WideToUtf16Le(ini),
        {"E 1: Config.ini looks like UTF-16 without a byte-order mark: the launcher reads it as ANSI text and finds "
         "none of its sections"}},
   };

@@ -24,18 +24,33 @@ std::wstring Whole(std::wstring_view value) {
   return CopyProfileValue(value, static_cast<std::uint32_t>(value.size()) + 2);
 }
 
+/// True when the text goes on after `value` with a zero character, where
+/// the reader stopped.
+bool EndsAtAZero(const ConfigFile& config, std::wstring_view value) {
+  const std::wstring_view text = config.profile().text();
+  const std::size_t end = static_cast<std::size_t>(value.data() - text.data()) + value.size();
+  return end < text.size() && text[end] == L'\0';
+}
+
 void CheckTextKeys(const LintInput& in, const ProfileSection& section, const KnownSection& known) {
   for (const ProfileKey& key : section.keys) {
     const KnownKey* k = FindKnownKey(known, key.name);
-    if (!k || k->kind != KeyKind::kText || !key.value) continue;
+    if (!k || !key.value) continue;
     if (in.config.FindKey(section.name, key.name) != &key) continue;  // a repeat, never read
+    if (EndsAtAZero(in.config, *key.value)) {
+      in.Add(Severity::kError, "value-cut", in.config.LineOf(key.name),
+             "the value of " + U8(key.name) + " holds a zero character: the launcher reads only \"" + U8(*key.value) +
+                 "\", the text before it");
+      continue;
+    }
+    if (k->kind != KeyKind::kText) continue;
     const std::wstring whole = Whole(*key.value);
     const std::wstring read = CopyProfileValue(*key.value, kMaxPath);
     if (read.size() >= whole.size()) continue;
     in.Add(Severity::kError, "value-cut", in.config.LineOf(key.name),
            "the value of " + U8(key.name) + " is " + std::to_string(whole.size()) +
-               " characters long; the launcher reads only the first " + std::to_string(read.size()) +
-               ", ending \"" + U8(read.substr(read.size() > 20 ? read.size() - 20 : 0)) + "\"");
+               " characters long; the launcher reads only the first " + std::to_string(read.size()) + ", ending \"" +
+               U8(read.substr(read.size() > 20 ? read.size() - 20 : 0)) + "\"");
   }
 }
 
@@ -58,8 +73,7 @@ void CheckPlatformSection(const LintInput& in, const ProfileSection& section) {
     const std::wstring_view written = value.substr(0, value.find(L'='));
     if (written.size() < value.size())
       in.Add(Severity::kError, "value-cut", line,
-             "the value of " + U8(key.name) + " holds a second \"=\": the launcher takes only \"" + U8(written) +
-                 "\"");
+             "the value of " + U8(key.name) + " holds a second \"=\": the launcher takes only \"" + U8(written) + "\"");
     if (EqualsNoCase(key.name, L"AppName")) {
       appNameLength = written.size();
       if (appNameLength >= kMaxPath)

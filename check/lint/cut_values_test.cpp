@@ -23,6 +23,16 @@ TEST(ValueCut, TextValuesOver259Characters) {
                                       "only the first 258, ending \"aaaaaaaaaaaaaaaaaaaa\""}));
 }
 
+TEST(ValueCut, AZeroEndsTheValue) {
+  FakePlatform fake;
+  const Findings findings =
+      LintIni(fake, std::wstring(L"[action_first]\nregDlls=a.dll\0|b.dll\nsetBits=16\n[game_base]\nparam=-w\n", 68));
+  EXPECT_EQ(Of(findings, "value-cut"),
+            (std::vector<std::string>{
+                "E 2: the value of regDlls holds a zero character: the launcher reads only \"a.dll\", the text before "
+                "it"}));
+}
+
 TEST(ValueCut, PlatformLinesAndSections) {
   const std::wstring head = L"[set_platform]\nPlatformConfigFile=[GAMEDIR]\\p.ini\n[platform_Game1]\nAppName=A\n";
   FakePlatform fine, equals, longLine, longSection;

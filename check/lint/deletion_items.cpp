@@ -43,8 +43,8 @@ void CheckDeletionItems(const LintInput& in) {
       skipped(item, "names nothing: " + U8(path) + " is not there");
       continue;
     }
-    const bool folder = (attributes & win::kFileAttributeDirectory) != 0 &&
-                        (attributes & win::kFileAttributeReparsePoint) == 0;
+    const bool folder =
+        (attributes & win::kFileAttributeDirectory) != 0 && (attributes & win::kFileAttributeReparsePoint) == 0;
     if (!folder && (attributes & win::kFileAttributeReadonly))
       skipped(item, "is a read-only file: the file delete refuses it and it stays");
   }

@@ -17,8 +17,8 @@ TEST(DeleteSkipped, ItemsTheLauncherPassesOver) {
   fake.SetReadOnly(kBase + L"locked.txt");
   fake.AddFile(kBase + L"save\\locked.dat");
   fake.SetReadOnly(kBase + L"save\\locked.dat");
-  const Findings findings = LintIni(
-      fake, L"[action_first]\ndelFileOrDirs=save|log.txt||..\\other|. .|gone.txt|locked.txt|\n");
+  const Findings findings =
+      LintIni(fake, L"[action_first]\ndelFileOrDirs=save|log.txt||..\\other|. .|gone.txt|locked.txt|\n");
   EXPECT_EQ(Of(findings, "delete-skipped"),
             (std::vector<std::string>{
                 "W 2: the delFileOrDirs item \"\" (from \"||\" or a closing \"|\") is passed over: it would name the "

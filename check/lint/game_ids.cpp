@@ -9,6 +9,7 @@
 #include "check/lint/known_keys.h"
 #include "check/lint/lint_rules.h"
 #include "core/split_list.h"
+#include "text/nocase.h"
 #include "text/utf.h"
 
 namespace kestrel::check {
@@ -38,19 +39,47 @@ std::optional<std::wstring> ReferencedId(std::wstring_view value) {
   return std::wstring(value.substr(1, 5));
 }
 
+/// After "assocToGid" has moved the launch, every later step reads the
+/// Config.ini of the other game's folder: what this one configures for
+/// those steps is never read, and the chooser is never shown.
+void ReportMovedLaunch(const LintInput& in, int line, const std::wstring& directory) {
+  const ProfileText& profile = in.config.profile();
+  std::vector<std::string> unread;
+  if (const ProfileSection* first = profile.FindSection(L"action_first"))
+    for (const ProfileKey& key : first->keys)
+      if (!EqualsNoCase(key.name, L"delFileOrDirs")) {
+        unread.push_back("[action_first] (but delFileOrDirs)");
+        break;
+      }
+  for (const wchar_t* name : {L"action_after", L"dlg_config", L"1"})
+    if (profile.FindSection(name))
+      unread.push_back(name == std::wstring(L"1") ? "the prerequisite sections"
+                                                  : std::string("[").append(U8(name)) + "]");
+  for (const wchar_t* key : {L"CompatibilityMode", L"currntVer"})
+    if (in.config.FindKey(L"game_base", key)) unread.push_back(U8(key));
+  if (unread.empty()) return;
+  std::string list;
+  for (std::size_t i = 0; i < unread.size(); ++i) list += (i ? ", " : "") + unread[i];
+  in.Add(Severity::kWarning, "moved-launch", line,
+         "assocToGid moves the launch to " + U8(directory) + ": from then on the launcher reads " + U8(directory) +
+             "GamePatch\\Config.ini, so " + list + " of this file are never read, and the chooser is not shown");
+}
+
 void CheckAssocToGid(const LintInput& in) {
   const std::wstring id = in.config.String(L"game_base", L"assocToGid");
   if (id.empty()) return;
   const int line = in.config.KeyLine(L"game_base", L"assocToGid");
   const std::optional<std::wstring> directory = GameDirectory(in.os, id);
   if (!directory || directory->empty()) {
-    in.Add(Severity::kError, "unknown-game-id", line,
-           "assocToGid names game " + U8(id) + ", but " + WhyUnresolved(directory) +
-               ": the launch stays in this folder");
+    in.Add(
+        Severity::kError, "unknown-game-id", line,
+        "assocToGid names game " + U8(id) + ", but " + WhyUnresolved(directory) + ": the launch stays in this folder");
   } else if (!in.os.PathFileExistsW(*directory)) {
     in.Add(Severity::kError, "unknown-game-id", line,
            "assocToGid names game " + U8(id) + ", whose folder " + U8(*directory) +
                " is not there: the launch stays in this folder");
+  } else {
+    ReportMovedLaunch(in, line, *directory);
   }
 }
 

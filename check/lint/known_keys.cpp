@@ -9,23 +9,25 @@ namespace {
 using enum KeyKind;
 
 constexpr KnownKey kGameBase[] = {
-    {L"mainExe", kText}, {L"param", kText}, {L"CompatibilityMode", kText}, {L"assocToGid", kText},
-    {L"currntVer", kText},
+    {L"mainExe", kText},    {L"param", kText},     {L"CompatibilityMode", kText},
+    {L"assocToGid", kText}, {L"currntVer", kText},
 };
 constexpr KnownKey kActionFirst[] = {
-    {L"runFirstUrl", kText},  {L"runFirstExe", kText},    {L"runFirstParam", kText},
-    {L"runFirstExe2", kText}, {L"runFirstParam2", kText}, {L"setBits", kNumber},
-    {L"substFlag", kNumber},  {L"virtualDriveFile", kText}, {L"assocGids", kText},
-    {L"delFileOrDirs", kText}, {L"regDlls", kText},
+    {L"runFirstUrl", kText},    {L"runFirstExe", kText},   {L"runFirstParam", kText}, {L"runFirstExe2", kText},
+    {L"runFirstParam2", kText}, {L"setBits", kNumber},     {L"substFlag", kNumber},   {L"virtualDriveFile", kText},
+    {L"assocGids", kText},      {L"delFileOrDirs", kText}, {L"regDlls", kText},
 };
 constexpr KnownKey kSetPlatform[] = {{L"PlatformConfigFile", kText}};
 constexpr KnownKey kPersonalization[] = {{L"overwrite", kNumber}};
 constexpr KnownKey kActionAfter[] = {
-    {L"sleep", kNumber}, {L"RunAfterExe", kText}, {L"RunAfterParam", kText}, {L"killProNames", kText},
+    {L"sleep", kNumber},
+    {L"RunAfterExe", kText},
+    {L"RunAfterParam", kText},
+    {L"killProNames", kText},
 };
 constexpr KnownKey kDlgConfig[] = {
-    {L"btnCount", kNumber},   {L"dlgCaption", kText}, {L"btn%dCaption", kText}, {L"btn%dExe", kText},
-    {L"btn%dParam", kText},   {L"btn%dVer", kText},   {L"btn%dCloseDlg", kNumber},
+    {L"btnCount", kNumber}, {L"dlgCaption", kText}, {L"btn%dCaption", kText},    {L"btn%dExe", kText},
+    {L"btn%dParam", kText}, {L"btn%dVer", kText},   {L"btn%dCloseDlg", kNumber},
 };
 constexpr KnownKey kPrerequisite[] = {
     {L"checkType", kNumber}, {L"checkPath", kText}, {L"checkVerion", kText},
@@ -33,8 +35,9 @@ constexpr KnownKey kPrerequisite[] = {
 };
 
 constexpr KnownSection kSections[] = {
-    {L"game_base", kGameBase},   {L"action_first", kActionFirst}, {L"set_platform", kSetPlatform},
-    {L"personalization", kPersonalization}, {L"action_after", kActionAfter}, {L"dlg_config", kDlgConfig},
+    {L"game_base", kGameBase},       {L"action_first", kActionFirst},
+    {L"set_platform", kSetPlatform}, {L"personalization", kPersonalization},
+    {L"action_after", kActionAfter}, {L"dlg_config", kDlgConfig},
     {L"%d", kPrerequisite},
 };
 

@@ -49,17 +49,18 @@ TEST(KnownKeys, AreExactlyTheKeysTheLauncherReads) {
   const std::wstring config = L"C:\\Kestrel\\GamePatch\\Config.ini";
   FakePlatform fake;
   fake.commandLine = L"C:\\Kestrel\\KestrelEx.exe";
-  fake.AddIni(config,
-              L"[game_base]\nmainExe=game.exe\nparam=-w\nCompatibilityMode=WINXPSP3\nassocToGid=12345\ncurrntVer=1\n"
-              L"[action_first]\nrunFirstUrl=http://x\nrunFirstExe=a.exe\nrunFirstParam=-a\nrunFirstExe2=b.exe\n"
-              L"runFirstParam2=-b\nsetBits=16\nsubstFlag=0\nvirtualDriveFile=d.iso\nassocGids=23456\n"
-              L"delFileOrDirs=x.log\nregDlls=a.dll\n"
-              L"[set_platform]\nPlatformConfigFile=[GAMEDIR]\\p.ini\n[platform_Game1]\nAppName=A\nk=v\n"
-              L"[personalization]\noverwrite=1\n"
-              L"[action_after]\nsleep=1\nRunAfterExe=after.exe\nRunAfterParam=-x\nkillProNames=x.exe\n"
-              L"[dlg_config]\nbtnCount=1\ndlgCaption=Pick\nbtn1Caption=One\nbtn1Exe=one.exe\nbtn1Param=-1\n"
-              L"btn1Ver=2\nbtn1CloseDlg=0\n"
-              L"[1]\ncheckType=1\ncheckPath=C:\\x.dll\ncheckVerion=1.0.0.0\ninstName=X\ninstFile=x.exe\ninstParam=/q\n");
+  fake.AddIni(
+      config,
+      L"[game_base]\nmainExe=game.exe\nparam=-w\nCompatibilityMode=WINXPSP3\nassocToGid=12345\ncurrntVer=1\n"
+      L"[action_first]\nrunFirstUrl=http://x\nrunFirstExe=a.exe\nrunFirstParam=-a\nrunFirstExe2=b.exe\n"
+      L"runFirstParam2=-b\nsetBits=16\nsubstFlag=0\nvirtualDriveFile=d.iso\nassocGids=23456\n"
+      L"delFileOrDirs=x.log\nregDlls=a.dll\n"
+      L"[set_platform]\nPlatformConfigFile=[GAMEDIR]\\p.ini\n[platform_Game1]\nAppName=A\nk=v\n"
+      L"[personalization]\noverwrite=1\n"
+      L"[action_after]\nsleep=1\nRunAfterExe=after.exe\nRunAfterParam=-x\nkillProNames=x.exe\n"
+      L"[dlg_config]\nbtnCount=1\ndlgCaption=Pick\nbtn1Caption=One\nbtn1Exe=one.exe\nbtn1Param=-1\n"
+      L"btn1Ver=2\nbtn1CloseDlg=0\n"
+      L"[1]\ncheckType=1\ncheckPath=C:\\x.dll\ncheckVerion=1.0.0.0\ninstName=X\ninstFile=x.exe\ninstParam=/q\n");
   fake.AddFile(L"C:\\Kestrel\\game.exe");
   fake.AddDirectory(L"C:\\Kestrel\\GamePatch\\CSIDL_APPDATA");
   fake.SetKnownFolder(26, L"C:\\users\\p\\AppData\\Roaming");

@@ -17,7 +17,7 @@ namespace kestrel::check {
 /// Rule ids, stable for tools: config-unreadable, config-encoding,
 /// section-gap, button-gap, unknown-key, unknown-section, duplicate-key,
 /// duplicate-section, value-cut, missing-file, delete-skipped,
-/// unknown-game-id, too-many-buttons, skin-name, skin-image.
+/// unknown-game-id, moved-launch, too-many-buttons, skin-name, skin-image.
 Findings Lint(Platform& platform, const LaunchContext& context);
 
 }  // namespace kestrel::check

@@ -42,7 +42,8 @@ void CheckConfigEncoding(const LintInput& in);
 void CheckSideFiles(const LintInput& in);
 /// "delete-skipped": deletion items the launcher passes over, and why.
 void CheckDeletionItems(const LintInput& in);
-/// "unknown-game-id": game ids with no record, or none with a directory.
+/// "unknown-game-id": game ids with no record, or none with a directory;
+/// "moved-launch": what a launch moved onto another game no longer reads.
 void CheckGameIds(const LintInput& in);
 /// "skin-name", "skin-image" (and "missing-file" for res.dat and its
 /// images): the chooser's skin as the launcher will load it.

@@ -49,10 +49,10 @@ std::optional<std::wstring_view> AfterPrefix(std::wstring_view name, std::wstrin
 /// ended, and why.
 struct SectionList {
   std::wstring prefix;
-  std::string what;    ///< "prerequisite", "platform"
-  int lastRead = 0;    ///< the last section read as an entry
-  int stoppedAt = 0;   ///< the number that ended the list; 0: it ran to its limit
-  std::string reason;  ///< why the list ended there
+  std::string what;        ///< "prerequisite", "platform"
+  int lastRead = 0;        ///< the last section read as an entry
+  int stoppedAt = 0;       ///< the number that ended the list; 0: it ran to its limit
+  std::string reason;      ///< why the list ended there
   bool reportEnd = false;  ///< the section that ended the list is itself an entry the operator meant
 };
 
@@ -89,7 +89,8 @@ void ReportUnread(const LintInput& in, const SectionList& list) {
   else
     message += "the " + list.what + " list ends at [" + U8(list.prefix) + std::to_string(list.stoppedAt) + "] (" +
                list.reason + ")";
-  if (unread.size() > 1) message += "; " + std::to_string(unread.size() - 1) + " more sections after it are not read either";
+  if (unread.size() > 1)
+    message += "; " + std::to_string(unread.size() - 1) + " more sections after it are not read either";
   in.Add(Severity::kError, "section-gap", in.config.LineOf(first.name), message);
 }
 

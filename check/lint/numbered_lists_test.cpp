@@ -26,7 +26,8 @@ TEST(SectionGap, PrerequisitesAfterTheFirstGapAreNeverRead) {
        {"E 1: section [1] ends the prerequisite list: its checkType is 7, not 1, 2 or 3, so it and every later "
         "section are never read",
         "E 3: section [2] is never read: the prerequisite list ends at [1] (its checkType is 7, not 1, 2 or 3)"}},
-      {"a leading zero", L"[1]\ncheckType=1\n[02]\ncheckType=1\n",
+      {"a leading zero",
+       L"[1]\ncheckType=1\n[02]\ncheckType=1\n",
        {"E 3: section [02] is never read: its number has a leading zero, and the launcher asks for [1], [2], ..."}},
   };
   for (const Case& c : cases) {
@@ -50,8 +51,9 @@ TEST(SectionGap, PlatformSections) {
   FakePlatform whole, gap, unnamed;
   EXPECT_EQ(Of(LintIni(whole, head + L"[platform_Game1]\nAppName=A\n[PLATFORM_GAME2]\nk=v\n"), "section-gap"),
             std::vector<std::string>{});
-  EXPECT_TRUE(Has(LintIni(gap, head + L"[platform_Game1]\nk=v\n[platform_Game2]\n;only a note\n[platform_Game3]\nk=v\n"),
-                  "section-gap", 7, "the platform list ends at [platform_Game2] ([platform_Game2] is empty)"));
+  EXPECT_TRUE(
+      Has(LintIni(gap, head + L"[platform_Game1]\nk=v\n[platform_Game2]\n;only a note\n[platform_Game3]\nk=v\n"),
+          "section-gap", 7, "the platform list ends at [platform_Game2] ([platform_Game2] is empty)"));
   // Without a target file none of them is read.
   EXPECT_EQ(Of(LintIni(unnamed, L"[platform_Game1]\nk=v\n"), "section-gap"),
             (std::vector<std::string>{"W 1: the platform_Game sections are never read: [set_platform] has no "
@@ -70,12 +72,15 @@ TEST(ButtonGap, KeysBeyondTheCountAndButtonsWithoutKeys) {
        L"[dlg_config]\nbtnCount=1\nbtn1Caption=a\nbtn2Caption=b\nbtn2Exe=b.exe\n",
        {"E 4: the keys of button 2 (first btn2Caption) are never read: btnCount is 1, so the launcher reads buttons "
         "1 to 1"}},
-      {"no count", L"[dlg_config]\nbtn1Caption=a\n",
+      {"no count",
+       L"[dlg_config]\nbtn1Caption=a\n",
        {"E 2: the keys of button 1 (first btn1Caption) are never read: btnCount is 0, so the chooser is not shown "
         "and no button key is read"}},
-      {"a hole", L"[dlg_config]\nbtnCount=3\nbtn1Caption=a\nbtn3Caption=c\n",
+      {"a hole",
+       L"[dlg_config]\nbtnCount=3\nbtn1Caption=a\nbtn3Caption=c\n",
        {"E 2: button 2 has no btn2... keys: the chooser shows it with no label and no program"}},
-      {"a leading zero", L"[dlg_config]\nbtnCount=1\nbtn1Caption=a\nbtn01Exe=a.exe\n",
+      {"a leading zero",
+       L"[dlg_config]\nbtnCount=1\nbtn1Caption=a\nbtn01Exe=a.exe\n",
        {"E 4: the keys of button 01 (first btn01Exe) are never read: the launcher asks for btn1..., btn2..., without "
         "leading zeros"}},
   };

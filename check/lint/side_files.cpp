@@ -5,6 +5,7 @@
 // version buttons; and scripts in GamePatch whose names miss "run.bat" or
 // "run.vbs", the only two the launcher runs.
 
+#include "actions/run_path.h"
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
 #include "core/fitted_path.h"
@@ -30,8 +31,10 @@ constexpr int kCommandLine = -1;
 void Require(const LintInput& in, Severity severity, int line, const std::string& what, const std::wstring& path,
              const std::string& consequence) {
   auto add = [&](Severity s, std::string message) {
-    if (line == kCommandLine) in.AddFor(s, "missing-file", L"", 0, std::move(message));
-    else in.Add(s, "missing-file", line, std::move(message));
+    if (line == kCommandLine)
+      in.AddFor(s, "missing-file", L"", 0, std::move(message));
+    else
+      in.Add(s, "missing-file", line, std::move(message));
   };
   if (path.size() >= kMaxPath) {
     add(Severity::kError, what + " path is " + std::to_string(path.size()) +
@@ -100,9 +103,19 @@ void CheckPrograms(const LintInput& in) {
             "the launch starts nothing");
   for (const wchar_t* key : {L"runFirstExe", L"runFirstExe2"}) {
     const std::wstring value = in.config.String(L"action_first", key);
-    if (value.empty() || value[0] == L'[' || LooksLikeAnAddress(value)) continue;  // game ids: another rule's
-    Require(in, Severity::kWarning, in.config.KeyLine(L"action_first", key), "the program of " + U8(key),
-            JoinPath(in.context.baseDir, value), "the value is handed to the shell as it stands, without its parameters");
+    if (value.empty() || LooksLikeAnAddress(value)) continue;
+    const int line = in.config.KeyLine(L"action_first", key);
+    // The launcher's own resolution: the game folder, a game id's folder
+    // or the application-data folder.
+    const std::optional<std::wstring> path = ResolveRunPath(in.os, value, in.context);
+    if (!path) {
+      in.Add(Severity::kError, "missing-file", line,
+             "the program of " + U8(key) + " resolves to a path longer than 259 characters: it is passed over");
+      continue;
+    }
+    if (path->empty()) continue;  // a game id without a folder: another rule's
+    Require(in, Severity::kWarning, line, "the program of " + U8(key), *path,
+            "the value is handed to the shell as it stands, without its parameters");
   }
   const std::wstring after = in.config.String(L"action_after", L"RunAfterExe");
   if (!after.empty())
@@ -113,8 +126,8 @@ void CheckPrograms(const LintInput& in) {
     const std::wstring key = L"btn" + std::to_wstring(n) + L"Exe";
     const std::wstring exe = in.config.String(L"dlg_config", key);
     if (exe.empty()) continue;
-    Require(in, Severity::kError, in.config.KeyLine(L"dlg_config", key), "the program of version button " + std::to_string(n),
-            JoinPath(in.context.baseDir, exe),
+    Require(in, Severity::kError, in.config.KeyLine(L"dlg_config", key),
+            "the program of version button " + std::to_string(n), JoinPath(in.context.baseDir, exe),
             in.context.game.mainExe.empty() ? "the button starts nothing"
                                             : "the button switches no version and records none");
   }

@@ -52,15 +52,29 @@ TEST(MissingFile, NothingWhenEverythingIsThere) {
   for (const std::wstring& file :
        {kPatch + L"subst.exe", kPatch + L"Virtual Drive Manager\\Virtual Drive Manager.exe", kPatch + L"disc.iso",
         kBase + L"a.dll", kBase + L"B.DLL", kBase + L"tool.exe", kBase + L"after.exe", kBase + L"switch.exe",
-        kBase + L"redist\\vc.exe", kBase + L"vc.exe", kBase + L"game.exe", kPatch + L"run.bat", kPatch + L"run.vbs", kPatch + L"res.dat"})
+        kBase + L"redist\\vc.exe", kBase + L"vc.exe", kBase + L"game.exe", kPatch + L"run.bat", kPatch + L"run.vbs",
+        kPatch + L"res.dat"})
     fake.AddFile(file);
   EXPECT_EQ(Of(LintIni(fake, kIni + L"instFile=vc.exe\n", L"game.exe"), "missing-file"), std::vector<std::string>{});
 }
 
+TEST(MissingFile, RunProgramsResolveAsTheLauncherResolvesThem) {
+  FakePlatform fake;
+  fake.SetKnownFolder(26, L"C:\\Users\\p\\AppData\\Roaming");
+  fake.AddFile(L"C:\\Users\\p\\AppData\\Roaming\\Vendor\\up.exe");
+  EXPECT_EQ(
+      Of(LintIni(fake,
+                 L"[action_first]\nrunFirstExe=[APPDATA]\\Vendor\\up.exe\nrunFirstExe2=[ABCDEFG]\\"
+                 L"Vendor\\gone.exe\n"),
+         "missing-file"),
+      (std::vector<std::string>{"W 3: the program of runFirstExe2 C:\\Users\\p\\AppData\\Roaming\\Vendor\\gone.exe "
+                                "is not there: the value is handed to the shell as it stands, without its "
+                                "parameters"}));
+}
+
 TEST(MissingFile, TheGameItselfAndPathsTooLong) {
   FakePlatform fake;
-  const Findings findings =
-      LintIni(fake, L"[action_first]\nregDlls=" + std::wstring(250, L'd') + L"\n", L"game.exe");
+  const Findings findings = LintIni(fake, L"[action_first]\nregDlls=" + std::wstring(250, L'd') + L"\n", L"game.exe");
   EXPECT_EQ(Of(findings, "missing-file"),
             (std::vector<std::string>{
                 "E 0: the game C:\\Games\\Foo\\game.exe is not there: the launch starts nothing",

@@ -83,8 +83,7 @@ void CheckSkin(const LintInput& in) {
                 U8(name) + " is not in the skin archive: " + Consequence(name) +
                     ", unless a loose file of that name lies in the launcher's folder");
     else
-      in.AddFor(severity, "skin-name", path, 0,
-                U8(name) + " is not found: " + why + "; " + Consequence(name));
+      in.AddFor(severity, "skin-name", path, 0, U8(name) + " is not found: " + why + "; " + Consequence(name));
   }
 }
 

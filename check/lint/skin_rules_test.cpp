@@ -45,30 +45,34 @@ TEST(SkinRules, NamesTheLookupMissesAndImagesThatDoNotDecode) {
                if (i == 9) entry.data = "not a picture";
              }));
   const Findings findings = LintIni(os, kChooser);
-  EXPECT_EQ(Of(findings, "skin-name"),
-            (std::vector<std::string>{
-                "W 0: Skin/wnd_00.png is not found: entry 0 is stored as \"SKIN/WND_00.PNG\": the case differs (the "
-                "launcher matches names exactly); that piece of the frame is left out",
-                "W 0: Skin/wnd_01.png is not found: entry 1 is stored as \"Skin\\wnd_01.png\": it has \"\\\" where the "
-                "launcher has \"/\"; that piece of the frame is left out",
-                "E 0: Skin/背景.png is not found: entry 8 is stored as \"Skin/背景.png\": its name is stored in UTF-8, "
-                "but the launcher looks names up in the ANSI code page; the launcher shows \"加载皮肤文件失败，请确认！\" "
-                "and starts the game without the chooser"}));
+  EXPECT_EQ(
+      Of(findings, "skin-name"),
+      (std::vector<std::string>{
+          "W 0: Skin/wnd_00.png is not found: entry 0 is stored as \"SKIN/WND_00.PNG\": the case differs (the "
+          "launcher matches names exactly); that piece of the frame is left out",
+          "W 0: Skin/wnd_01.png is not found: entry 1 is stored as \"Skin\\wnd_01.png\": it has \"\\\" where the "
+          "launcher has \"/\"; that piece of the frame is left out",
+          "E 0: Skin/背景.png is not found: entry 8 is stored as \"Skin/背景.png\": its name is stored in UTF-8, "
+          "but the launcher looks names up in the ANSI code page; the launcher shows \"加载皮肤文件失败，请确认！\" "
+          "and starts the game without the chooser"}));
   EXPECT_EQ(Of(findings, "skin-image"),
             (std::vector<std::string>{
-                "E 0: Skin/多版本_按钮.png (entry 9) not a PNG picture: the launcher shows \"加载皮肤文件失败，请确认！\" and "
+                "E 0: Skin/多版本_按钮.png (entry 9) not a PNG picture: the launcher shows "
+                "\"加载皮肤文件失败，请确认！\" and "
                 "starts the game without the chooser, unless a loose file of that name decodes in the launcher's "
                 "folder"}));
-  EXPECT_EQ(Of(findings, "missing-file"),
-            (std::vector<std::string>{"W 0: Skin/wnd_02.png is not in the skin archive: that piece of the frame is left "
-                                      "out, unless a loose file of that name lies in the launcher's folder"}));
+  EXPECT_EQ(
+      Of(findings, "missing-file"),
+      (std::vector<std::string>{"W 0: Skin/wnd_02.png is not in the skin archive: that piece of the frame is left "
+                                "out, unless a loose file of that name lies in the launcher's folder"}));
 }
 
 TEST(SkinRules, NoArchiveOrNoZipAndNoChooser) {
   kestrel::testing::GbkTestPlatform none, broken, unused;
-  EXPECT_EQ(Of(LintIni(none, kChooser), "missing-file"),
-            (std::vector<std::string>{"E 2: btnCount shows the chooser, but its skin C:\\Games\\Foo\\GamePatch\\res.dat "
-                                      "is not there: the chooser is not shown and the game starts directly"}));
+  EXPECT_EQ(
+      Of(LintIni(none, kChooser), "missing-file"),
+      (std::vector<std::string>{"E 2: btnCount shows the chooser, but its skin C:\\Games\\Foo\\GamePatch\\res.dat "
+                                "is not there: the chooser is not shown and the game starts directly"}));
   broken.AddFile(kPatch + L"res.dat", "no archive here");
   const Findings findings = LintIni(broken, kChooser);
   ASSERT_EQ(Of(findings, "skin-image").size(), 1u);

@@ -41,8 +41,10 @@ std::wstring Instantiate(std::wstring_view pattern, std::wstring_view name) {
   if (at == std::wstring_view::npos) return std::wstring(pattern);
   std::wstring digits;
   for (wchar_t c : name)
-    if (c >= L'0' && c <= L'9') digits += c;
-    else if (!digits.empty()) break;
+    if (c >= L'0' && c <= L'9')
+      digits += c;
+    else if (!digits.empty())
+      break;
   if (digits.empty()) digits = L"1";
   return std::wstring(pattern.substr(0, at)) + digits + std::wstring(pattern.substr(at + 2));
 }
@@ -70,11 +72,12 @@ void CheckKeys(const LintInput& in, const ProfileSection& section, const KnownSe
     if (key.name.empty() || LooksLikeANote(key.name)) continue;
     const int line = in.config.LineOf(key.name);
     if (FindKnownKey(known, key.name)) {
-      auto first = std::find_if(seen.begin(), seen.end(), [&](std::wstring_view s) { return EqualsNoCase(s, key.name); });
+      auto first =
+          std::find_if(seen.begin(), seen.end(), [&](std::wstring_view s) { return EqualsNoCase(s, key.name); });
       if (first != seen.end())
         in.Add(Severity::kWarning, "duplicate-key", line,
-               U8(key.name) + " appears again in [" + U8(section.name) + "]: the launcher reads only the first, on line " +
-                   std::to_string(in.config.LineOf(*first)));
+               U8(key.name) + " appears again in [" + U8(section.name) +
+                   "]: the launcher reads only the first, on line " + std::to_string(in.config.LineOf(*first)));
       else
         seen.push_back(key.name);
       continue;
@@ -108,8 +111,9 @@ void CheckUnknownKeys(const LintInput& in) {
     const ProfileSection* read = profile.FindSection(section.name);
     if (read != &section) {
       in.Add(Severity::kWarning, "duplicate-section", line,
-             std::string("[").append(U8(section.name)) + "] appears again: the launcher reads only the first, on line " +
-                 std::to_string(in.config.LineOf(read->name)) + ", so the keys here are never read");
+             std::string("[").append(U8(section.name)) +
+                 "] appears again: the launcher reads only the first, on line " +
+                 std::to_string(in.config.SectionLine(section.name)) + ", so the keys here are never read");
       continue;
     }
     if (const KnownSection* known = FindKnownSection(section.name)) {

@@ -68,7 +68,7 @@ void AppendChanges(std::wstring& out, const RegistryTree& tree, const WineRegist
     for (const auto& [name, value] : original.values)
       if (!key->FindValue(name))
         out += L"\r\n[" + rootName + (original.path.empty() ? L"" : L"\\" + original.path) + L"]\r\n" +
-               (name.empty() ? std::wstring(L"@") : L"\"" + name + L"\"") + L"=-\r\n";
+               (name.empty() ? std::wstring(L"@") : L"\"" + RegFileEscape(name) + L"\"") + L"=-\r\n";
   }
   std::function<void(const RegistryKey&, const std::wstring&)> walk = [&](const RegistryKey& key,
                                                                           const std::wstring& path) {

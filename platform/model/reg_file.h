@@ -1,7 +1,7 @@
 #pragma once
 // Registry files as the Windows registry editor writes and reads them:
 //
-//   Windows Registry Editor Version 5.00      (UTF-16LE; "REGEDIT4" is ANSI)
+//   Windows Registry Editor Version 5.00      (or "REGEDIT4"; UTF-16LE or ANSI)
 //
 //   [HKEY_CURRENT_USER\Software\Foo]          a key, made when missing
 //   "Name"="text"                             REG_SZ, escapes \\ and \"
@@ -49,18 +49,23 @@ using RegHiveResolver = std::function<RegistryTree*(std::wstring_view rootName, 
 /// machine's SOFTWARE\Classes.
 RegHiveResolver StandardHives(RegistryTree& localMachine, RegistryTree& currentUser);
 
-/// Applies a registry file's bytes.  Version 5 files are read as UTF-16LE
-/// (with their byte-order mark) or UTF-8 (with one), REGEDIT4 files and
-/// files without a mark through `ansiToWide`; in REGEDIT4 files the data of
-/// hex(2) and hex(7) values is ANSI text and is stored as UTF-16LE.
-/// A file without a header changes nothing.
+/// Applies a registry file's bytes as the registry editor reads them: the
+/// file is UTF-16LE after a byte-order mark (or UTF-8 after one), else ANSI
+/// text read through `ansiToWide`, whatever its header ("Windows Registry
+/// Editor Version 5.00", "REGEDIT4", or "REGEDIT" for the Windows 3.1
+/// form); the data of hex(1), hex(2) and hex(7) values follows the file's
+/// encoding, ANSI text converted to UTF-16LE, with a closing zero added
+/// when missing.  A file without a header changes nothing.
 RegFileImport ImportRegFile(std::string_view bytes, const RegHiveResolver& hives,
                             const std::function<std::wstring(std::string_view)>& ansiToWide);
 
-/// A hive as a version 5 registry file (UTF-16LE with byte-order mark),
-/// every key under `rootName`, subkeys in case-blind order, values in the
-/// order they were set.  Importing it into an empty hive gives the same
-/// hive back.
+/// Text as a registry file quotes it: \\ \" \r \n escaped.
+std::wstring RegFileEscape(std::wstring_view text);
+
+/// A hive as a version 5 registry file, byte for byte as Wine's regedit
+/// exports it (UTF-16LE with byte-order mark, CRLF), every key under
+/// `rootName`, values and subkeys in the registry's order.  Importing it
+/// into an empty hive gives the same hive back.
 std::string ExportRegFile(const RegistryTree& tree, std::wstring_view rootName);
 
 }  // namespace kestrel

@@ -189,11 +189,83 @@ TEST(RegFile, FilesWithoutHeaderChangeNothing) {
   EXPECT_EQ(m.hkcu.FindKey(L"A"), nullptr);
 }
 
+// The editor's reading of value lines, one case a line: the text after the
+// key line (REGEDIT4 when `ansi`, else UTF-16), and what "v" holds then
+// (type 0 with no data: nothing stored).
+TEST(RegFile, ValueLinesReadAsTheEditorReadsThem) {
+  struct Case {
+    bool ansi;
+    std::string lines;
+    RegistryValue expected;
+  };
+  const RegistryValue none{0, {}};
+  const Case cases[] = {
+      {true, "\"v\"=dword: 1", {4, {1, 0, 0, 0}}},
+      {true, "\"v\"=dword:2 ; two", {4, {2, 0, 0, 0}}},
+      {true, "\"v\"=dword: ;nothing", {4, {0, 0, 0, 0}}},
+      {true, "\"v\"=DWORD:3", none},
+      {true, "\"v\"=dword:000000004", none},
+      {true, "\"v\"=dword:", none},
+      {true, "\"v\"=HEX:01", none},
+      {true, "\"v\"=hex(1):41,42", {1, {0x41, 0, 0x42, 0, 0, 0}}},
+      {true, "\"v\"=hex(2):d3,ce", {2, {0x38, 0x6E, 0, 0}}},
+      {false, "\"v\"=hex(2):41,00", {2, {0x41, 0, 0, 0}}},
+      {false, "\"v\"=hex(7):41,00,00,00", {7, {0x41, 0, 0, 0}}},
+      {false, "\"v\"=hex(1):", {1, {}}},
+      {false, "\"v\"=hex():07", {0, {7}}},
+      {false, "\"v\"=hex:1,0x10,001", {3, {1, 0x10, 1}}},
+      {false, "\"v\"=hex:100", none},
+      {false, "\"v\"=hex:01 ,02", none},
+      {false, "\"v\"=hex:01,\\\n\n; note\n  02", {3, {1, 2}}},
+      {false, "\"v\"=hex:01,\\   \n  02,03  ", {3, {1, 2, 3}}},
+      {false, "\"v\"=hex:01,\\\n  02,03,  ", none},
+      {false, "\"v\"=hex:01,\\\n\"x\"=\"lost too\"", none},
+      {false, "\"v\"=hex:01\\\n  02", none},
+      {false, "\"v\"=\"a\\qb\"", {1, Sz(L"aqb")}},
+      {false, "\"v\"=\"a\\0b\"", none},
+      {false, "\"v\" = \"x\" ; note", {1, Sz(L"x")}},
+      {false, "[ HKEY_CURRENT_USER\\Other]\n\"v\"=\"to the key before\"", {1, Sz(L"to the key before")}},
+      {false, "[-HKEY_CURRENT_USER\\T]\n\"v\"=\"no key open\"", none},
+  };
+  for (const Case& c : cases) {
+    Machine m;
+    std::string text = std::string(c.ansi ? "REGEDIT4" : "Windows Registry Editor Version 5.00") +
+                       "\r\n[HKEY_CURRENT_USER\\T]\r\n" + c.lines + "\r\n\"w\"=\"after\"\r\n";
+    std::string bytes = c.ansi ? text : "\xFF\xFE" + WideToUtf16Le(Utf8ToWide(text));
+    m.Import(bytes);
+    const RegistryValue* v = m.hkcu.FindValue(L"T", L"v");
+    if (c.expected == none) {
+      EXPECT_EQ(v, nullptr) << c.lines;
+    } else {
+      ASSERT_NE(v, nullptr) << c.lines;
+      EXPECT_EQ(*v, c.expected) << c.lines;
+    }
+    // A continuation that is no hex data costs that line too ("x"); the
+    // line after is only lost with no key open.
+    EXPECT_EQ(m.hkcu.FindValue(L"T", L"x"), nullptr) << c.lines;
+    EXPECT_EQ(m.hkcu.FindValue(L"T", L"w") == nullptr, c.lines.find("[-") != std::string::npos) << c.lines;
+  }
+}
+
+TEST(RegFile, HeaderIsTheFirstLineExactly) {
+  for (const char* header : {"REGEDIT4 ", "regedit4", "\r\nREGEDIT4", "REGEDIT4 extra"}) {
+    Machine m;
+    m.Import(std::string(header) + "\r\n[HKEY_CURRENT_USER\\T]\r\n\"v\"=\"1\"\r\n");
+    EXPECT_EQ(m.hkcu.FindKey(L"T"), nullptr) << header;
+  }
+  Machine m;
+  EXPECT_TRUE(m.Import("  REGEDIT4\r\n[HKEY_CURRENT_USER\\T]\r\n").recognized);
+  EXPECT_NE(m.hkcu.FindKey(L"T"), nullptr);
+  m.Import("REGEDIT\r\nHKEY_CLASSES_ROOT\\.kx = Kestrel file\r\n");
+  EXPECT_EQ(*m.hklm.FindValue(L"SOFTWARE\\Classes\\.kx", L""), (RegistryValue{1, Sz(L"Kestrel file")}));
+}
+
 TEST(RegFile, ExportReadsBackTheSame) {
   RegistryTree tree;
   tree.SetValue(L"Software\\Game", L"Path", RegistryValue{1, Sz(L"C:\\Games\\\"Foo\"")});
   tree.SetValue(L"Software\\Game", L"", RegistryValue{1, Sz(L"default")});
-  tree.SetValue(L"Software\\Game", L"Lines", RegistryValue{1, Sz(L"a\r\nb")});  // not text-safe: hex(1)
+  tree.SetValue(L"Software\\Game", L"Lines", RegistryValue{1, Sz(L"a\r\nb")});
+  tree.SetValue(L"Software\\Game", L"Inner", RegistryValue{1, Sz(std::wstring(L"a\0b", 3))});  // not text-safe: hex(1)
   tree.SetValue(L"Software\\Game", L"Odd", RegistryValue{1, {0x41}});
   tree.SetValue(L"Software\\Game", L"Dword", RegistryValue{4, {1, 2, 3, 4}});
   tree.SetValue(L"Software\\Game", L"ShortDword", RegistryValue{4, {1}});
@@ -205,7 +277,13 @@ TEST(RegFile, ExportReadsBackTheSame) {
   std::string file = ExportRegFile(tree, L"HKEY_CURRENT_USER");
   std::wstring text = Utf16LeToWide(file.substr(2));
   EXPECT_EQ(text.substr(0, 40), L"Windows Registry Editor Version 5.00\r\n\r\n");
-  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\Software\\Game]\r\n\"Path\"=\"C:\\\\Games\\\\\\\"Foo\\\"\"\r\n@=\"default\"\r\n"),
+  // Values in the registry's order, whatever order they were set in.
+  EXPECT_NE(text.find(L"[HKEY_CURRENT_USER\\Software\\Game]\r\n@=\"default\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Path\"=\"C:\\\\Games\\\\\\\"Foo\\\"\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Lines\"=\"a\\r\\nb\"\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"Inner\"=hex(1):61,00,00,00,62,00,00,00\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\"ShortDword\"=hex(4):01\r\n"), std::wstring::npos);
+  EXPECT_NE(text.find(L"\r\n[HKEY_CURRENT_USER\\Software\\Empty]\r\n\r\n[HKEY_CURRENT_USER\\Software\\Empty\\Leaf]\r\n"),
             std::wstring::npos);
   EXPECT_NE(text.find(L"\"Dword\"=dword:04030201\r\n"), std::wstring::npos);
   for (std::size_t pos = 0, end; (end = text.find(L"\r\n", pos)) != std::wstring::npos; pos = end + 2)

@@ -99,8 +99,21 @@ bool RegistryTree::DeleteValue(std::wstring_view path, std::wstring_view name) {
 }
 
 namespace {
+// The same values, in whatever order they were set: the order is not part
+// of what a key holds (Wine's registry keeps them sorted by name).
+bool SameValues(const RegistryKey& a, const RegistryKey& b) {
+  if (a.values().size() != b.values().size()) return false;
+  std::map<std::wstring, const RegistryValues::value_type*> others;
+  for (const auto& entry : b.values()) others.emplace(ToUpperNoCase(entry.first), &entry);
+  for (const auto& entry : a.values()) {
+    auto other = others.find(ToUpperNoCase(entry.first));
+    if (other == others.end() || *other->second != entry) return false;
+  }
+  return true;
+}
+
 bool SameKey(const RegistryKey& a, const RegistryKey& b) {
-  if (a.name() != b.name() || a.values() != b.values() || a.subkeys().size() != b.subkeys().size()) return false;
+  if (a.name() != b.name() || !SameValues(a, b) || a.subkeys().size() != b.subkeys().size()) return false;
   auto ia = a.subkeys().begin();
   for (auto ib = b.subkeys().begin(); ib != b.subkeys().end(); ++ia, ++ib)
     if (ia->first != ib->first || !SameKey(*ia->second, *ib->second)) return false;

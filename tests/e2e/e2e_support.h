@@ -75,14 +75,25 @@ class TempMachine {
   void Install(const std::string& program, const std::string& relative) const;
 
   /// Runs `program` with `args` and this machine's environment, waits for
-  /// it, and returns its exit code.
+  /// it, and returns its exit code.  With KESTREL_E2E_PLAN set, a run of
+  /// the launcher is first checked with KestrelCheck (which must leave the
+  /// machine as it was), then made by the recording launcher (the same
+  /// logic, its effects recorded), and the two must agree step by step.
   int Run(const std::string& program, const std::vector<std::string>& args) const;
+  /// Run() without the plan comparison; standard output goes to the file
+  /// `standardOutput` when it is not empty.
+  int RunProgram(const std::string& program, const std::vector<std::string>& args,
+                 const std::string& standardOutput = {}) const;
   /// Starts `program` as Run() does, without waiting for it.
   std::unique_ptr<StartedProgram> Start(const std::string& program, const std::vector<std::string>& args) const;
   /// Run() while this test holds the single-instance mutex `name`, as a
   /// launcher that is still running would.
   int RunHoldingMutex(const std::string& name, const std::string& program,
                       const std::vector<std::string>& args) const;
+  /// For a fixture whose real launch must part from its plan (a full disk
+  /// fails writes that a dry run takes to succeed): the plan is not
+  /// compared, for the reason given.
+  void PlanDiffers(const std::string& because) { planDiffersBecause_ = because; }
   /// The lines of the launcher's log without the version line each launch
   /// begins with (a test fails when the log does not begin with it).
   std::vector<std::string> LogLines() const;
@@ -123,8 +134,17 @@ class TempMachine {
   void RemoveWhenDone(const std::string& path);
 
  private:
+  int RunCheckedLaunch(const std::string& program, const std::vector<std::string>& args) const;
+  /// Lays out what every PC has before a check looks at it: on Linux the
+  /// machine model makes its drives and the system folder when first used.
+  void LayOutMachine() const;
+
   std::string dir_;
   std::vector<std::function<void()>> undo_;
+  /// RunHoldingMutex: a real launch ends at once, which a check (that never
+  /// takes the mutex) cannot see, so the plan is not compared then.
+  mutable bool holdingMutex_ = false;
+  std::string planDiffersBecause_;
 };
 
 std::string ReadFile(const std::string& path);
@@ -141,6 +161,12 @@ std::map<std::string, std::string> ReadTree(const std::string& path);
 #endif
 #ifndef KESTREL_RECORDER
 #define KESTREL_RECORDER ::kestrel::e2e::ProgramBesideTests("kestrel_recorder")
+#endif
+#ifndef KESTREL_CHECK_EXE
+#define KESTREL_CHECK_EXE ::kestrel::e2e::ProgramBesideTests("KestrelCheck")
+#endif
+#ifndef KESTREL_RECORDED_LAUNCH
+#define KESTREL_RECORDED_LAUNCH ::kestrel::e2e::ProgramBesideTests("kestrel_recorded_launch")
 #endif
 #ifndef KESTREL_GAME_MENU
 #define KESTREL_GAME_MENU ::kestrel::e2e::ProgramBesideTests("kestrel_game_menu")

@@ -46,7 +46,8 @@ void TempMachine::Install(const std::string& program, const std::string& relativ
 namespace {
 
 /// Starts `program` with the machine's environment; -1 when it cannot.
-pid_t Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args) {
+pid_t Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args,
+            const std::string& standardOutput = {}) {
   std::vector<std::string> env{"KESTREL_ROOT=" + m.Host("root"), "KESTREL_LOG=" + m.log(),
                                "KESTREL_RECORD=" + m.record()};
   for (char** e = environ; *e; ++e) {
@@ -62,6 +63,8 @@ pid_t Spawn(const TempMachine& m, const std::string& program, const std::vector<
   posix_spawn_file_actions_t actions;  // the launcher's own stderr lines are not the test's
   posix_spawn_file_actions_init(&actions);
   posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  if (!standardOutput.empty())
+    posix_spawn_file_actions_addopen(&actions, 1, standardOutput.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid;
   int rc = posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data());
   posix_spawn_file_actions_destroy(&actions);
@@ -70,8 +73,9 @@ pid_t Spawn(const TempMachine& m, const std::string& program, const std::vector<
 
 }  // namespace
 
-int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
-  pid_t pid = Spawn(*this, program, args);
+int TempMachine::RunProgram(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& standardOutput) const {
+  pid_t pid = Spawn(*this, program, args, standardOutput);
   if (pid < 0) return -1;
   int status = 0;
   waitpid(pid, &status, 0);
@@ -122,6 +126,13 @@ std::wstring TempMachine::UserString(const std::wstring& subKey, const std::wstr
   return Utf16LeToWide(std::string(reinterpret_cast<const char*>(data), size)).c_str();
 }
 
+void TempMachine::LayOutMachine() const {
+  constexpr int kCsidlSystem = 37;
+  LinuxPlatform machine(MachineRoot(Host("root")));
+  machine.InitializeFramework();
+  machine.SHGetSpecialFolderPathW(kCsidlSystem);
+}
+
 void TempMachine::RemoveUserKeyWhenDone(const std::wstring&) {}
 void TempMachine::RemoveMachineKeyWhenDone(const std::wstring&) {}
 void TempMachine::RemoveMachineValueWhenDone(const std::wstring&, const std::wstring&) {}
@@ -159,7 +170,9 @@ int TempMachine::RunHoldingMutex(const std::string& name, const std::string& pro
     if (fd >= 0) close(fd);
     return -1;
   }
+  holdingMutex_ = true;
   int rc = Run(program, args);
+  holdingMutex_ = false;
   close(fd);
   return rc;
 }

@@ -39,7 +39,8 @@ void TempMachine::Install(const std::string& program, const std::string& relativ
 namespace {
 
 /// Starts `program` with the machine's environment; null when it cannot.
-HANDLE Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args) {
+HANDLE Spawn(const TempMachine& m, const std::string& program, const std::vector<std::string>& args,
+             const std::string& standardOutput = {}) {
   // The environment of this process without its KESTREL_ variables, plus
   // the machine's own, sorted as Windows keeps an environment block.
   std::vector<std::wstring> env{L"KESTREL_LOG=" + Utf8ToWide(m.log()), L"KESTREL_RECORD=" + Utf8ToWide(m.record())};
@@ -65,18 +66,31 @@ HANDLE Spawn(const TempMachine& m, const std::string& program, const std::vector
 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
+  HANDLE output = INVALID_HANDLE_VALUE;
+  if (!standardOutput.empty()) {
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    output = ::CreateFileW(Utf8ToWide(standardOutput).c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited,
+                           CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (output == INVALID_HANDLE_VALUE) return nullptr;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = output;
+    startup.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdError = ::GetStdHandle(STD_ERROR_HANDLE);
+  }
   PROCESS_INFORMATION process{};
-  if (!::CreateProcessW(words[0].c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_UNICODE_ENVIRONMENT,
-                        block.data(), nullptr, &startup, &process))
-    return nullptr;
+  BOOL started = ::CreateProcessW(words[0].c_str(), commandLine.data(), nullptr, nullptr, output != INVALID_HANDLE_VALUE,
+                                  CREATE_UNICODE_ENVIRONMENT, block.data(), nullptr, &startup, &process);
+  if (output != INVALID_HANDLE_VALUE) ::CloseHandle(output);
+  if (!started) return nullptr;
   ::CloseHandle(process.hThread);
   return process.hProcess;
 }
 
 }  // namespace
 
-int TempMachine::Run(const std::string& program, const std::vector<std::string>& args) const {
-  HANDLE process = Spawn(*this, program, args);
+int TempMachine::RunProgram(const std::string& program, const std::vector<std::string>& args,
+                             const std::string& standardOutput) const {
+  HANDLE process = Spawn(*this, program, args, standardOutput);
   if (!process) return -1;
   ::WaitForSingleObject(process, INFINITE);
   DWORD code = 0;
@@ -111,6 +125,8 @@ StartedProgram::~StartedProgram() {
   End();
   ::CloseHandle(reinterpret_cast<HANDLE>(id_));
 }
+
+void TempMachine::LayOutMachine() const {}  // a Windows PC has its folders
 
 void TempMachine::SetMachineString(const std::wstring& subKey, const std::wstring& name, const std::wstring& value) {
   DWORD bytes = static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t));
@@ -168,7 +184,9 @@ int TempMachine::RunHoldingMutex(const std::string& name, const std::string& pro
                                  const std::vector<std::string>& args) const {
   HANDLE mutex = ::CreateMutexW(nullptr, TRUE, Utf8ToWide(name).c_str());
   if (!mutex) return -1;
+  holdingMutex_ = true;
   int rc = Run(program, args);
+  holdingMutex_ = false;
   ::CloseHandle(mutex);
   return rc;
 }

@@ -23,8 +23,11 @@ bool IsSwitch(const std::string& arg, char letter) {
   return arg.size() == 2 && (arg[0] == '/' || arg[0] == '-') && (arg[1] | 0x20) == letter;
 }
 
-/// The root a key name starts with and the path below it.
-bool SplitRoot(const std::wstring& key, RegRoot& root, std::wstring& path, std::wstring& rootName) {
+/// The root a key name starts with, the path below it in the hive, and the
+/// key's name as an export writes it (the root's full name, the rest as
+/// given).
+bool SplitRoot(const std::wstring& key, RegRoot& root, std::wstring& path, std::wstring& display) {
+  std::wstring rootName;
   std::size_t cut = key.find(L'\\');
   std::wstring head = key.substr(0, cut);
   std::wstring rest = cut == std::wstring::npos ? L"" : key.substr(cut + 1);
@@ -37,12 +40,15 @@ bool SplitRoot(const std::wstring& key, RegRoot& root, std::wstring& path, std::
     rootName = L"HKEY_CURRENT_USER";
   } else if (EqualsNoCase(head, L"HKEY_CLASSES_ROOT") || EqualsNoCase(head, L"HKCR")) {
     root = RegRoot::kLocalMachine;
-    rootName = L"HKEY_LOCAL_MACHINE";
-    rest = rest.empty() ? L"SOFTWARE\\Classes" : L"SOFTWARE\\Classes\\" + rest;
+    rootName = L"HKEY_CLASSES_ROOT";
+    path = rest.empty() ? L"SOFTWARE\\Classes" : L"SOFTWARE\\Classes\\" + rest;
+    display = rest.empty() ? rootName : rootName + L"\\" + rest;
+    return true;
   } else {
     return false;
   }
   path = rest;
+  display = rest.empty() ? rootName : rootName + L"\\" + rest;
   return true;
 }
 
@@ -103,27 +109,19 @@ int Export(RegistryStore& store, MachineRoot& root, const std::string& file, con
     }
   } else {
     RegRoot hive;
-    std::wstring path, rootName;
-    if (!SplitRoot(Utf8ToWide(key), hive, path, rootName)) {
+    std::wstring path, full;
+    if (!SplitRoot(Utf8ToWide(key), hive, path, full)) {
       c.err << "Cannot export " << file << ": Error accessing the registry.\n";
       return kFailed;
     }
     bool found = false;
     std::string bytes;
-    std::wstring full = path.empty() ? rootName : rootName + L"\\" + path;
     store.ReadBranch(hive, path, [&](const RegistryKey* branch) {
       if (!branch) return;
       found = true;
       RegistryTree copy;
       CopyBranch(*branch, copy, L"");
       bytes = ExportRegFile(copy, full);
-      // The exported key's own header comes first even when it holds no
-      // value, as the registry editor writes it.
-      if (branch->values().empty()) {
-        std::wstring t = Utf16LeToWide(bytes.substr(2));
-        t.insert(header.size(), L"\r\n[" + full + L"]\r\n");
-        bytes = "\xFF\xFE" + WideToUtf16Le(t);
-      }
     });
     if (!found) {
       c.err << "Cannot export " << file << ": Error accessing the registry.\n";
