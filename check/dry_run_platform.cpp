@@ -4,9 +4,9 @@
 #include "platform/model/reg_file.h"
 #include "platform/model/registry_tree.h"
 #include "platform/model/wildcard.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 

@@ -8,7 +8,7 @@
 #include "check/launch_plan.h"
 #include "check/report.h"
 #include "platform/fake/fake_platform.h"
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 namespace {

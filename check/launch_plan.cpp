@@ -2,15 +2,15 @@
 
 #include "app/base_values.h"
 #include "app/command_line.h"
-#include "app/fitted_path.h"
 #include "chooser/chooser_config.h"
 #include "chooser/chooser_layout.h"
 #include "chooser/launch_chooser_sources.h"
+#include "core/fitted_path.h"
 #include "prereq/prerequisite_installer.h"
 #include "skin/chooser_skin.h"
-#include "util/nocase.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 #include <algorithm>
 

@@ -18,8 +18,8 @@
 #include "check/report.h"
 #include "kestrel_version.h"
 #include "platform/platform.h"
-#include "util/path_buffer.h"
-#include "util/utf.h"
+#include "text/path_buffer.h"
+#include "text/utf.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

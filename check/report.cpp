@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "util/utf.h"
+#include "text/utf.h"
 
 namespace kestrel::check {
 
