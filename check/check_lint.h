@@ -1,8 +1,8 @@
 #pragma once
 // The one place where the linter's findings (check/lint/) join the plan's.
 
-#include "core/launch_context.h"
 #include "check/finding.h"
+#include "core/launch_context.h"
 #include "platform/platform.h"
 
 namespace kestrel::check {

@@ -2,10 +2,10 @@
 
 #include "app/base_values.h"
 #include "app/command_line.h"
-#include "core/fitted_path.h"
 #include "chooser/chooser_config.h"
 #include "chooser/chooser_layout.h"
 #include "chooser/launch_chooser_sources.h"
+#include "core/fitted_path.h"
 #include "prereq/prerequisite_installer.h"
 #include "skin/chooser_skin.h"
 #include "text/nocase.h"

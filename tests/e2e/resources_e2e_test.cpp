@@ -1,6 +1,7 @@
 // The resources of the shipped KestrelEx.exe, read the way Windows reads
 // them: the manifest, the application icon, the chooser's window template
-// and the version information (KestrelSkin.exe's too).
+// and the version information (KestrelSkin.exe's and KestrelCheck.exe's
+// too).
 
 #include <windows.h>
 
@@ -102,7 +103,8 @@ TEST_F(ResourcesTest, DialogTemplate102IsTheBorderlessChooser) {
 
 TEST(VersionResource, EachProgramCarriesTheBuildsVersion) {
   const std::string version = std::string(kKestrelVersion) + ".0";
-  for (const std::string& program : {std::string(KESTREL_EXE), ProgramBesideTests("KestrelSkin")}) {
+  for (const std::string& program :
+       {std::string(KESTREL_EXE), ProgramBesideTests("KestrelSkin"), ProgramBesideTests("KestrelCheck")}) {
     SCOPED_TRACE(program);
     const std::wstring exe = Utf8ToWide(program);
     DWORD ignored = 0;

@@ -75,7 +75,7 @@ cp "$game/game.exe" "$other/game.exe"
 printf 'Windows Registry Editor Version 5.00\r\n\r\n[HKEY_CURRENT_USER\\Software\\KestrelPackageCheck]\r\n"Imported"="yes"\r\n' \
   > "$other/GamePatch/check.reg"
 printf '[game_base]\r\n' > "$other/GamePatch/Config.ini"
-"$root/usr/bin/KestrelEx" "$other|game.exe|" 2>/dev/null || fail "the launcher failed on the registry game"
+"$root/usr/bin/KestrelEx" "$other|game.exe|" >/dev/null 2>&1 || fail "the launcher failed on the registry game"
 for _ in $(seq 100); do grep -q 'KestrelPackageCheck' "$work/root/user.reg" 2>/dev/null && break; sleep 0.1; done
 grep -q 'KestrelPackageCheck' "$work/root/user.reg" 2>/dev/null || fail "the registry file was not imported"
 grep -q '^MSG: regedit succeed' "$work/log.txt" || fail "no regedit line in the log"

@@ -8,10 +8,10 @@
 #include <fstream>
 
 #include "app/kestrel_app.h"
-#include "core/log.h"
 #include "check/dry_run_platform.h"
 #include "check/launch_plan.h"
 #include "check/report.h"
+#include "core/log.h"
 #include "kestrel_version.h"
 #include "platform/platform.h"
 
