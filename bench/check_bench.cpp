@@ -66,12 +66,12 @@ std::string BigConfig() {
   text += "[action_first]\r\ndelFileOrDirs=logs|old.txt|cache\r\n";
   text += "[set_platform]\r\nPlatformConfigFile=[GAMEDIR]settings.ini\r\n";
   for (int n = 1; n <= 29; ++n)  // 29 prerequisites, each checked for a file
-    text += "[" + std::to_string(n) + "]\r\ncheckType=3\r\ncheckPath=C:\\runtime" + std::to_string(n) +
-            ".dll\r\ninstName=runtime " + std::to_string(n) + "\r\ninstFile=redist\\setup" + std::to_string(n) +
-            ".exe\r\ninstParam=/quiet\r\n";
+    text.append("[").append(std::to_string(n)).append("]\r\ncheckType=3\r\ncheckPath=C:\\runtime")
+        .append(std::to_string(n)).append(".dll\r\ninstName=runtime ").append(std::to_string(n))
+        .append("\r\ninstFile=redist\\setup").append(std::to_string(n)).append(".exe\r\ninstParam=/quiet\r\n");
   for (int n = 1; n <= 160; ++n)
-    text += "[platform_Game" + std::to_string(n) + "]\r\nAppName=Game" + std::to_string(n) +
-            "\r\nPath=[GAMEDIR]data\r\nLevel=" + std::to_string(n) + "\r\n";
+    text.append("[platform_Game").append(std::to_string(n)).append("]\r\nAppName=Game").append(std::to_string(n))
+        .append("\r\nPath=[GAMEDIR]data\r\nLevel=").append(std::to_string(n)).append("\r\n");
   text += "[action_after]\r\nkillProNames=updater.exe\r\n";
   text += "[dlg_config]\r\nbtnCount=0\r\n";
   for (int n = 0; n < 6; ++n) text += "[extra" + std::to_string(n) + "]\r\nnote=unused\r\n";
