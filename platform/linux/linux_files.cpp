@@ -53,7 +53,7 @@ int Missing() {
 
 /// lstat, from what resolving already learned when it could.
 int Lstat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
-  if (found.folderFound) return Missing();
+  if (found.missingInExistingFolder) return Missing();
   if (!found.exists) return lstat(host.c_str(), &st);
   st = found.st;
   return 0;
@@ -61,7 +61,7 @@ int Lstat(const std::string& host, const MachineRoot::Found& found, struct stat&
 
 /// stat, from what resolving already learned when the path is no link.
 int Stat(const std::string& host, const MachineRoot::Found& found, struct stat& st) {
-  if (found.folderFound) return Missing();
+  if (found.missingInExistingFolder) return Missing();
   if (!found.exists || S_ISLNK(found.st.st_mode)) return stat(host.c_str(), &st);
   st = found.st;
   return 0;
@@ -119,7 +119,7 @@ bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, Machine
 }
 
 std::uint32_t LinuxPlatform::MissingError(const std::string& host, const MachineRoot::Found& found) {
-  if (found.folderFound) return win::kFileNotFound;
+  if (found.missingInExistingFolder) return win::kFileNotFound;
   return MissingError(host);
 }
 
@@ -273,7 +273,7 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
   // A name that resolving found missing, in a folder that is there, needs
   // no second look.
   bool exists = false;
-  if (!toFound.folderFound) {
+  if (!toFound.missingInExistingFolder) {
     exists = Stat(to, toFound, dst) == 0;
     if (!exists && errno == ENOENT && MissingError(to) == win::kPathNotFound) return Fail(win::kPathNotFound);
   }

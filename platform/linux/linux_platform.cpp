@@ -165,7 +165,7 @@ bool LinuxPlatform::PathFileExistsW(const std::wstring& path) {
     tLastError = error;
     return false;
   }
-  if (found.folderFound) {
+  if (found.missingInExistingFolder) {
     tLastError = win::kFileNotFound;
     return false;
   }
@@ -310,7 +310,7 @@ bool LinuxPlatform::Start(StartPlan plan, const std::wstring& directory, Handle*
   tLastError = WindowsErrorFromErrno(err);
   if (err != 0) return false;
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;  // the table is locked here
+  Handle h = nextHandle_++;
   ProcessObject& p = processes_[h];
   p.pid = pid;
   p.child = true;
@@ -392,7 +392,7 @@ Handle LinuxPlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_
     }
   }
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;  // the table is locked here
+  Handle h = nextHandle_++;
   snapshots_[h] = std::move(snapshot);
   return h;
 }
@@ -440,7 +440,7 @@ Handle LinuxPlatform::OpenProcess(std::uint32_t /*access*/, bool /*inheritHandle
   }
   if (pidfd >= 0) fcntl(pidfd, F_SETFD, FD_CLOEXEC);
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;  // the table is locked here
+  Handle h = nextHandle_++;
   ProcessObject& p = processes_[h];
   p.pid = pid;
   p.pidfd = pidfd;
@@ -481,7 +481,7 @@ Handle LinuxPlatform::CreateMutexW(const std::wstring& name, bool /*initialOwner
     return kNoHandle;
   }
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;  // the table is locked here
+  Handle h = nextHandle_++;
   mutexes_[h] = fd;
   tLastError = exists ? win::kAlreadyExists : 0;
   return h;
@@ -489,7 +489,7 @@ Handle LinuxPlatform::CreateMutexW(const std::wstring& name, bool /*initialOwner
 
 Handle LinuxPlatform::BeginThread(std::function<void()> routine) {
   std::lock_guard<std::mutex> guard(lock_);
-  Handle h = nextHandle_++;  // the table is locked here
+  Handle h = nextHandle_++;
   threads_.emplace(h, std::thread(std::move(routine)));
   return h;
 }

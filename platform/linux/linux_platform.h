@@ -188,7 +188,7 @@ class LinuxPlatform : public Platform {
   std::map<Handle, SnapshotObject> snapshots_;
   std::map<Handle, int> mutexes_;  // lock file descriptors
   DisplaySettings display_;
-  Handle nextHandle_ = 0x100;
+  Handle nextHandle_ = 0x100;  // taken, like every table here, under lock_
 };
 
 }  // namespace kestrel

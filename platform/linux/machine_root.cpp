@@ -244,7 +244,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   auto inFolder = [&] {
     if (parts.size() < 2 || !names_->Find(folder, parts.back(), match)) return false;
     host = match.empty() ? whole : JoinHost(folder, match);
-    out.folderFound = match.empty();
+    out.missingInExistingFolder = match.empty();
     return true;
   };
   if (expectNew && inFolder()) return true;
@@ -267,7 +267,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
       bool readable = names_->Find(dir, parts[i], match);
       if (!match.empty()) name = match;
       else missing = true;
-      out.folderFound = last && readable && match.empty();
+      out.missingInExistingFolder = last && readable && match.empty();
     } else {
       out.exists = last && !missing;
     }

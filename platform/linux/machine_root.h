@@ -43,7 +43,7 @@ class MachineRoot {
     bool driveRoot = false;  ///< the path names the root folder of a drive
     bool exists = false;     ///< `st` holds the lstat of the host path
     /// The path names nothing, in a folder that is there.
-    bool folderFound = false;
+    bool missingInExistingFolder = false;
     struct stat st {};
   };
   /// The host path of a Windows path ("X:\a\b", "\a" on the current

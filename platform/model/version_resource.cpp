@@ -57,28 +57,28 @@ bool MapRva(const std::vector<Section>& sections, std::uint32_t rva, std::uint64
   return false;
 }
 
-enum class Lookup { kFound, kMissing, kCorrupt };
+enum class EntrySearch { kFound, kMissing, kCorrupt };
 
 /// One level of the resource directory: the entry with `id`, or the first
 /// entry when `id` is 0.  `dirOffset` is relative to the resource base.
-Lookup FindEntry(const Reader& r, std::uint64_t base, std::uint64_t size, std::uint32_t dirOffset, std::uint32_t id,
+EntrySearch FindEntry(const Reader& r, std::uint64_t base, std::uint64_t size, std::uint32_t dirOffset, std::uint32_t id,
                  std::uint32_t& target) {
-  if (dirOffset > size || size - dirOffset < 16) return Lookup::kCorrupt;
+  if (dirOffset > size || size - dirOffset < 16) return EntrySearch::kCorrupt;
   std::uint32_t named, ids;
-  if (!r.U16(base + dirOffset + 12, named) || !r.U16(base + dirOffset + 14, ids)) return Lookup::kCorrupt;
+  if (!r.U16(base + dirOffset + 12, named) || !r.U16(base + dirOffset + 14, ids)) return EntrySearch::kCorrupt;
   std::uint64_t count = static_cast<std::uint64_t>(named) + ids;
   std::uint64_t first = static_cast<std::uint64_t>(dirOffset) + 16;
   if (first + count * 8 > size) count = (size - first) / 8;  // a count past the end is cut, never followed
   for (std::uint64_t i = 0; i < count; ++i) {
     std::uint32_t name, data;
-    if (!r.U32(base + first + i * 8, name) || !r.U32(base + first + i * 8 + 4, data)) return Lookup::kCorrupt;
+    if (!r.U32(base + first + i * 8, name) || !r.U32(base + first + i * 8 + 4, data)) return EntrySearch::kCorrupt;
     bool isId = (name & 0x80000000u) == 0;
     if (id == 0 || (isId && name == id)) {
       target = data;
-      return Lookup::kFound;
+      return EntrySearch::kFound;
     }
   }
-  return Lookup::kMissing;
+  return EntrySearch::kMissing;
 }
 
 }  // namespace
@@ -138,9 +138,9 @@ bool ReadVersionResource(std::span<const std::uint8_t> image, std::vector<std::u
   // name a subdirectory, the last a data entry; nothing is followed twice.
   std::uint32_t level1, level2, leaf;
   auto find = [&](std::uint32_t dirOffset, std::uint32_t id, std::uint32_t& target) {
-    Lookup found = FindEntry(r, base, size, dirOffset, id, target);
-    if (found == Lookup::kMissing) error = win::kResourceTypeNotFound;
-    return found == Lookup::kFound;
+    EntrySearch found = FindEntry(r, base, size, dirOffset, id, target);
+    if (found == EntrySearch::kMissing) error = win::kResourceTypeNotFound;
+    return found == EntrySearch::kFound;
   };
   if (!find(0, kRtVersion, level1)) return false;
   if (!(level1 & 0x80000000u)) return false;
