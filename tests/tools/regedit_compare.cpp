@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "platform/model/reg_file.h"
-#include "util/nocase.h"
-#include "util/utf.h"
+#include "text/nocase.h"
+#include "text/utf.h"
 
 namespace {
 using namespace kestrel;
