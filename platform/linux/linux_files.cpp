@@ -12,11 +12,13 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
+#include "platform/linux/whole_file.h"
 #include "platform/model/logical_drives.h"
 #include "platform/model/wildcard.h"
 #include "text/nocase.h"
 #include "text/path_buffer.h"
 #include "text/utf.h"
+#include "text/wide_format.h"
 
 namespace kestrel {
 
@@ -132,6 +134,48 @@ std::uint32_t LinuxPlatform::MissingError(const std::string& host) {
 Handle LinuxPlatform::NewHandle() {
   std::lock_guard<std::mutex> guard(lock_);
   return nextHandle_++;
+}
+
+bool LinuxPlatform::PathFileExistsW(const std::wstring& path) {
+  std::string host;
+  std::uint32_t error;
+  MachineRoot::Found found;
+  if (!root_.ToHost(path, host, error, &found)) {
+    SetLastError(error);
+    return false;
+  }
+  if (found.missingInExistingFolder) {
+    SetLastError(win::kFileNotFound);
+    return false;
+  }
+  struct stat st;
+  // A link's own lstat says nothing of its target.
+  if ((!found.exists || S_ISLNK(found.st.st_mode)) && stat(host.c_str(), &st) != 0) {
+    SetLastError(WindowsErrorFromErrno(errno));
+    return false;
+  }
+  return true;
+}
+
+bool LinuxPlatform::ReadFileBytes(const std::wstring& path, std::string& bytes) {
+  std::string host;
+  std::uint32_t error;
+  if (!root_.ToHost(path, host, error)) {
+    SetLastError(error);
+    return false;
+  }
+  if (!ReadWhole(path, host, bytes)) return false;
+  SetLastError(0);
+  return true;
+}
+
+bool LinuxPlatform::ReadWhole(const std::wstring& path, const std::string& host, std::string& bytes) {
+  int err = ReadWholeFile(host, bytes);
+  if (err == EFBIG)
+    OutputDebugStringW(FormatWide(L"MSG: File not read, larger than %d MiB: file=%s",
+                                  {static_cast<int>(kMaxWholeFileBytes >> 20), path}));
+  SetLastError(WindowsErrorFromErrno(err));
+  return err == 0;
 }
 
 bool LinuxPlatform::PathIsDirectoryW(const std::wstring& path) {

@@ -23,6 +23,54 @@ std::wstring LinuxPlatform::ProfileFilePath(const std::wstring& file) {
   return L"C:\\windows\\" + file;
 }
 
+std::shared_ptr<const ProfileText> LinuxPlatform::LoadProfile(const std::wstring& file) {
+  std::wstring path = ProfileFilePath(file);
+  // Resolved on every call (one lstat when the name is in the case on the
+  // disk): a file renamed, replaced or reached through a drive that subst
+  // re-points is never read from its old place.
+  std::string host;
+  struct stat st;
+  std::uint32_t error;
+  if (!root_.ToHost(path, host, error)) {
+    SetLastError(error);
+    return nullptr;
+  }
+  if (stat(host.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetLastError(win::kFileNotFound);
+    return nullptr;
+  }
+  std::lock_guard<std::mutex> guard(lock_);
+  auto it = profiles_.find(host);
+  if (it != profiles_.end() && it->second.device == st.st_dev && it->second.inode == st.st_ino &&
+      it->second.size == st.st_size && it->second.modified.tv_sec == st.st_mtim.tv_sec &&
+      it->second.modified.tv_nsec == st.st_mtim.tv_nsec) {
+    SetLastError(0);  // as Windows' profile reads do for a file they could read
+    return it->second.text;
+  }
+  std::string bytes;
+  if (!ReadWhole(path, host, bytes)) return nullptr;
+  CachedProfile& entry = profiles_[host];
+  entry.device = st.st_dev;
+  entry.inode = st.st_ino;
+  entry.size = st.st_size;
+  entry.modified = st.st_mtim;
+  entry.text = std::make_shared<const ProfileText>(
+      DecodeTextFile(bytes, [this](std::string_view b) { return acp_.ToWide(b); }));
+  SetLastError(0);
+  return entry.text;
+}
+
+std::wstring LinuxPlatform::GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
+                                                     const std::wstring& defaultValue, std::uint32_t bufferChars,
+                                                     const std::wstring& file) {
+  return ProfileGetString(LoadProfile(file).get(), section, key, defaultValue, bufferChars);
+}
+
+int LinuxPlatform::GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
+                                         const std::wstring& file) {
+  return ProfileGetInt(LoadProfile(file).get(), section, key, defaultValue);
+}
+
 std::uint32_t LinuxPlatform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
                                                        std::uint32_t bufferChars, const std::wstring& file) {
   return ProfileGetSection(LoadProfile(file).get(), section, bufferChars, buffer);
