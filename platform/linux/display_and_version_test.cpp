@@ -2,13 +2,28 @@
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <functional>
 
 #include "platform/linux/linux_test_support.h"
 
 namespace kestrel {
 namespace {
 
-class DisplayAndVersionTest : public testing::LinuxMachineTest {};
+class DisplayAndVersionTest : public testing::LinuxMachineTest {
+ protected:
+  /// The test DLL with its file version's low half set to `low`.
+  static std::string DllOfVersion(std::uint32_t low) {
+    std::string dll = Read(KESTREL_TESTDATA "/pe/version64.dll");
+    std::size_t fixed = dll.find(std::string("\xBD\x04\xEF\xFE", 4));
+    if (fixed == std::string::npos) return std::string();
+    for (int i = 0; i < 4; ++i) dll[fixed + 12 + i] = static_cast<char>(low >> (8 * i));
+    return dll;
+  }
+};
 
 TEST_F(DisplayAndVersionTest, ColourDepthChangesAndLastsOnlyWhenStored) {
   DisplayMode mode;
@@ -100,6 +115,72 @@ TEST_F(DisplayAndVersionTest, FileVersionOfARealDll) {
   for (const Case& c : cases) {
     EXPECT_EQ(os_->GetFileVersionInfoSizeW(c.file), 0u) << WideToUtf8(c.file);
     EXPECT_EQ(os_->GetLastError(), c.error) << WideToUtf8(c.file);
+  }
+}
+
+TEST_F(DisplayAndVersionTest, DataCallNeverGetsAnotherFilesOrAnOlderBlock) {
+  const std::string v1 = DllOfVersion(1), v2 = DllOfVersion(2);
+  ASSERT_FALSE(v1.empty());
+  MakeDir("Sys");
+  auto setModified = [&](const std::string& relative, timespec when) {
+    timespec times[2] = {when, when};
+    ASSERT_EQ(utimensat(AT_FDCWD, Path(relative).c_str(), times, 0), 0);
+  };
+  auto rewriteInPlace = [&](const std::string& bytes) {
+    int fd = open(Path("Sys/a.dll").c_str(), O_WRONLY | O_CLOEXEC);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(pwrite(fd, bytes.data(), bytes.size(), 0), static_cast<ssize_t>(bytes.size()));
+    close(fd);
+  };
+  struct Case {
+    const char* what;
+    std::function<void(timespec before)> change;
+    std::wstring dataFile;
+    std::uint32_t low;  // 0: the data call fails
+  };
+  const Case cases[] = {
+      {"unchanged", [](timespec) {}, Win("Sys/a.dll"), 1},
+      {"another file", [](timespec) {}, Win("Sys/b.dll"), 2},
+      {"replaced through a rename, same size and time",
+       [&](timespec before) {
+         Write("Sys/new.dll", v2);
+         setModified("Sys/new.dll", before);
+         ASSERT_EQ(rename(Path("Sys/new.dll").c_str(), Path("Sys/a.dll").c_str()), 0);
+       },
+       Win("Sys/a.dll"), 2},
+      {"rewritten in place a nanosecond later",
+       [&](timespec before) {
+         rewriteInPlace(v2);
+         before.tv_nsec = (before.tv_nsec + 1) % 1000000000;
+         setModified("Sys/a.dll", before);
+       },
+       Win("Sys/a.dll"), 2},
+      {"grown in place, same time",
+       [&](timespec before) {
+         rewriteInPlace(v2 + "tail");
+         setModified("Sys/a.dll", before);
+       },
+       Win("Sys/a.dll"), 2},
+      {"removed", [&](timespec) { unlink(Path("Sys/a.dll").c_str()); }, Win("Sys/a.dll"), 0},
+  };
+  for (const Case& c : cases) {
+    Write("Sys/a.dll", v1);
+    Write("Sys/b.dll", v2);
+    struct stat st;
+    ASSERT_EQ(stat(Path("Sys/a.dll").c_str(), &st), 0);
+    std::uint32_t size = os_->GetFileVersionInfoSizeW(Win("Sys/a.dll"));
+    ASSERT_GT(size, 0u) << c.what;
+    c.change(st.st_mtim);
+    std::vector<std::uint8_t> block;
+    FixedFileInfo info;
+    if (c.low == 0) {
+      EXPECT_FALSE(os_->GetFileVersionInfoW(c.dataFile, size, block)) << c.what;
+      EXPECT_EQ(os_->GetLastError(), win::kFileNotFound) << c.what;
+      continue;
+    }
+    ASSERT_TRUE(os_->GetFileVersionInfoW(c.dataFile, size, block)) << c.what;
+    ASSERT_TRUE(os_->VerQueryValueW(block, L"\\", info)) << c.what;
+    EXPECT_EQ(info.fileVersionLS, c.low) << c.what;
   }
 }
 

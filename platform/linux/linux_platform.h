@@ -17,6 +17,7 @@
 #include "platform/linux/registry_store.h"
 #include "platform/linux/program_start.h"
 #include "platform/model/profile_text.h"
+#include "platform/model/version_resource.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -155,8 +156,6 @@ class LinuxPlatform : public Platform {
   /// it has ended.
   static bool Reap(ProcessObject& p, bool block);
   bool NextEntry(Handle snapshot, ProcessEntry& entry);
-  /// The version resource of a file; false with the last error set.
-  bool ReadVersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block);
 
   struct CachedProfile {
     dev_t device = 0;
@@ -188,6 +187,7 @@ class LinuxPlatform : public Platform {
   std::map<Handle, SnapshotObject> snapshots_;
   std::map<Handle, int> mutexes_;  // lock file descriptors
   DisplaySettings display_;
+  VersionBlockPair versionPair_;
   Handle nextHandle_ = 0x100;  // taken, like every table here, under lock_
 };
 

@@ -212,6 +212,38 @@ std::vector<std::uint8_t> BuildVersionInfoBlock(FixedFileInfo info) {
   return out;
 }
 
+std::uint32_t VersionBlockPair::Size(const std::string& key, const Read& read, std::uint32_t& error) {
+  std::vector<std::uint8_t> block;
+  FileState state;
+  error = 0;
+  bool found = read(block, state, error);
+  std::lock_guard<std::mutex> guard(lock_);
+  held_ = found;
+  key_ = key;
+  state_ = state;
+  block_ = std::move(block);
+  return found ? static_cast<std::uint32_t>(block_.size()) : 0;
+}
+
+bool VersionBlockPair::Data(const std::string& key, const FileState* current, std::uint32_t size, const Read& read,
+                            std::vector<std::uint8_t>& block, std::uint32_t& error) {
+  bool kept = false;
+  {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (held_ && current && key_ == key && state_ == *current) {
+      block = std::move(block_);
+      kept = true;
+    }
+    held_ = false;
+    block_.clear();
+  }
+  error = 0;
+  FileState state;
+  if (!kept && !read(block, state, error)) return false;
+  if (block.size() > size) block.resize(size);
+  return true;
+}
+
 FixedFileInfo MakeFileVersion(std::uint16_t a, std::uint16_t b, std::uint16_t c, std::uint16_t d) {
   FixedFileInfo info;
   info.signature = win::kFixedFileInfoSignature;

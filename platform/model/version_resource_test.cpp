@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 namespace kestrel {
@@ -181,6 +182,76 @@ TEST(VersionResource, FixedPartMustBeThereAndSigned) {
   std::vector<std::uint8_t> unterminatedKey(good.begin(), good.begin() + 20);
   EXPECT_FALSE(ParseFixedFileInfo(unterminatedKey, info));
   EXPECT_FALSE(ParseFixedFileInfo({}, info));
+}
+
+TEST(VersionBlockPair, KeptBlockServesOnlyTheSameFileInTheSameState) {
+  const FileState sizeCall{1, 2, 300, 40, 5};
+  auto changed = [&](auto change) {
+    FileState s = sizeCall;
+    change(s);
+    return s;
+  };
+  struct Case {
+    const char* what;
+    std::string key;
+    std::optional<FileState> current;
+    bool secondDataCall;
+    int reads;  // size call included
+  };
+  const Case cases[] = {
+      {"same file, same state", "a", sizeCall, false, 1},
+      {"another file", "b", sizeCall, false, 2},
+      {"state unknown", "a", std::nullopt, false, 2},
+      {"other device", "a", changed([](FileState& s) { s.device = 9; }), false, 2},
+      {"other inode", "a", changed([](FileState& s) { s.inode = 9; }), false, 2},
+      {"other size", "a", changed([](FileState& s) { s.size = 301; }), false, 2},
+      {"later second", "a", changed([](FileState& s) { s.modifiedSeconds = 41; }), false, 2},
+      {"later nanosecond", "a", changed([](FileState& s) { s.modifiedNanoseconds = 6; }), false, 2},
+      {"handed out once", "a", sizeCall, true, 2},
+  };
+  for (const Case& c : cases) {
+    VersionBlockPair pair;
+    int reads = 0;
+    auto read = [&](std::vector<std::uint8_t>& block, FileState& state, std::uint32_t&) {
+      block.assign(8, static_cast<std::uint8_t>(++reads));
+      state = sizeCall;
+      return true;
+    };
+    std::uint32_t error = 1;
+    ASSERT_EQ(pair.Size("a", read, error), 8u) << c.what;
+    std::vector<std::uint8_t> block;
+    const FileState* current = c.current ? &*c.current : nullptr;
+    ASSERT_TRUE(pair.Data(c.key, current, 5, read, block, error)) << c.what;
+    if (c.secondDataCall) {
+      ASSERT_TRUE(pair.Data(c.key, current, 5, read, block, error)) << c.what;
+    }
+    EXPECT_EQ(reads, c.reads) << c.what;
+    EXPECT_EQ(block, std::vector<std::uint8_t>(5, static_cast<std::uint8_t>(reads))) << c.what << ": cut to the size";
+    EXPECT_EQ(error, 0u) << c.what;
+  }
+}
+
+TEST(VersionBlockPair, FailedSizeCallKeepsNothing) {
+  VersionBlockPair pair;
+  const FileState state{1, 2, 3, 4, 5};
+  bool present = false;
+  auto read = [&](std::vector<std::uint8_t>& block, FileState& s, std::uint32_t& error) {
+    s = state;
+    if (!present) {
+      error = win::kResourceTypeNotFound;
+      return false;
+    }
+    block.assign(4, 7);
+    return true;
+  };
+  std::uint32_t error = 0;
+  EXPECT_EQ(pair.Size("a", read, error), 0u);
+  EXPECT_EQ(error, win::kResourceTypeNotFound);
+  std::vector<std::uint8_t> block;
+  EXPECT_FALSE(pair.Data("a", &state, 4, read, block, error)) << "the failed read is not taken for a block";
+  present = true;
+  EXPECT_TRUE(pair.Data("a", &state, 4, read, block, error));
+  EXPECT_EQ(block, std::vector<std::uint8_t>(4, 7));
 }
 
 }  // namespace
