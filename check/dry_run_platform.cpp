@@ -625,6 +625,18 @@ void DryRunPlatform::NoteRegistryImport(const std::wstring& file, const std::wst
   Record(std::move(step));
 }
 
+namespace {
+
+/// How a shell start is named in the plan: "shell open", or "shell" alone
+/// for the default verb (an empty one).
+std::wstring ShellHow(const std::wstring& verb) {
+  std::wstring how = L"shell";
+  if (!verb.empty()) how.append(L" ").append(verb);
+  return how;
+}
+
+}  // namespace
+
 std::intptr_t DryRunPlatform::ShellExecuteW(const std::wstring& verb, const std::wstring& file,
                                             const std::wstring& parameters, const std::wstring& directory,
                                             int showMode) {
@@ -634,7 +646,7 @@ std::intptr_t DryRunPlatform::ShellExecuteW(const std::wstring& verb, const std:
     result = real_.ShellExecuteW(verb, file, parameters, directory, showMode);
     realResult = result > 32;
   }
-  bool ok = RecordStart(L"shell " + verb, file, parameters, directory, showMode, false, realResult);
+  bool ok = RecordStart(ShellHow(verb), file, parameters, directory, showMode, false, realResult);
   if (dry() && !ok) result = 2;  // SE_ERR_FNF
   return result;
 }
@@ -644,7 +656,7 @@ bool DryRunPlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& ver
                                      Handle* process) {
   std::optional<bool> realResult;
   if (!dry()) realResult = real_.ShellExecuteExW(mask, verb, file, parameters, directory, showMode, process);
-  bool ok = RecordStart(L"shell " + verb, file, parameters, directory, showMode, true, realResult);
+  bool ok = RecordStart(ShellHow(verb), file, parameters, directory, showMode, true, realResult);
   if (dry() && process) *process = ok && (mask & win::kSeeMaskNoCloseProcess) ? NewHandle() : kNoHandle;
   if (process && *process != kNoHandle) {
     std::lock_guard lock(mutex_);
