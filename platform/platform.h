@@ -28,9 +28,14 @@ namespace kestrel {
 
 struct LaunchContext;
 
-/// A kernel object: a thread, a process or a mutex.  0 is no handle.
+/// A process, thread, mutex, process snapshot, folder listing or registry
+/// key.  Each kind fails with one value, as its Windows call does: a
+/// folder listing (FindFirstFileW) or a snapshot with kInvalidHandleValue,
+/// every other kind with kNoHandle.
 using Handle = std::uintptr_t;
 inline constexpr Handle kNoHandle = 0;
+/// INVALID_HANDLE_VALUE.
+inline constexpr Handle kInvalidHandleValue = static_cast<Handle>(-1);
 
 /// The largest file read whole (profile files, registry templates, skin
 /// archives): 64 MiB, far below what a 32-bit process can hold.
@@ -73,8 +78,6 @@ inline constexpr std::uint32_t kNormalPriorityClass = 0x20;
 /// shell's program starts ask of the thread that calls them.
 inline constexpr std::uint32_t kCoInitApartmentThreaded = 0x2;
 inline constexpr std::uint32_t kCoInitDisableOle1Dde = 0x4;
-/// GetExitCodeProcess of a process that has not ended.
-inline constexpr std::uint32_t kStillActive = 259;
 
 /// Process snapshot and termination.
 inline constexpr std::uint32_t kTh32csSnapProcess = 0x2;
@@ -139,9 +142,6 @@ inline constexpr std::uint32_t kRegDword = 4;
 inline constexpr std::uint32_t kRegMultiSz = 7;
 inline constexpr std::uint32_t kRegQword = 11;
 }  // namespace win
-
-/// What FindFirstFileW hands back when nothing matches (INVALID_HANDLE_VALUE).
-inline constexpr Handle kInvalidHandleValue = static_cast<Handle>(-1);
 
 /// One entry of a directory enumeration (the parts of WIN32_FIND_DATAW
 /// the launcher uses).
@@ -268,8 +268,10 @@ class Platform {
   /// regard to case, "." and ".." listed in folders below a drive's root.
   /// kInvalidHandleValue with error 2 (nothing matches) or 3 (no folder).
   virtual Handle FindFirstFileW(const std::wstring& pattern, FindDataW& data) = 0;
-  /// FindNextFileW: false with error 18 (ERROR_NO_MORE_FILES) at the end.
+  /// FindNextFileW: false with error 18 (ERROR_NO_MORE_FILES) at the end,
+  /// 6 (ERROR_INVALID_HANDLE) for a handle that is no open listing.
   virtual bool FindNextFileW(Handle find, FindDataW& data) = 0;
+  /// FindClose: false with error 6 for a handle that is no open listing.
   virtual bool FindClose(Handle find) = 0;
   /// CopyFileW: with failIfExists an existing target is left alone (error
   /// 80); otherwise it is replaced, unless it is read-only (error 5).
@@ -340,38 +342,43 @@ class Platform {
   /// the start of `commandLine` the Windows way.  No handles are inherited;
   /// the start-up information asks for `showMode` (STARTF_USESHOWWINDOW);
   /// an empty directory is the caller's own.  On success `*process` (when
-  /// not null) receives the process handle; the thread handle is closed.
+  /// not null) receives the process handle, on failure kNoHandle; the
+  /// thread handle is closed.
   virtual bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                               const std::wstring& directory, Handle* process) = 0;
-  /// GetExitCodeProcess: the exit code, or kStillActive while it runs.
-  virtual bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) = 0;
-  /// CloseHandle of a process, thread or snapshot handle.
+  /// CloseHandle of a process, thread, mutex or snapshot handle: false with
+  /// error 6 (ERROR_INVALID_HANDLE) for any other value.
   virtual bool CloseHandle(Handle handle) = 0;
-  /// CreateToolhelp32Snapshot: kNoHandle (INVALID_HANDLE_VALUE) when no
-  /// snapshot can be taken.  With kTh32csSnapProcess it holds every running
-  /// process, in a stable order.
+  /// CreateToolhelp32Snapshot: kInvalidHandleValue with the last error set
+  /// when no snapshot can be taken.  With kTh32csSnapProcess it holds every
+  /// running process, in a stable order.
   virtual Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) = 0;
   /// Process32FirstW / Process32NextW: the first or next entry of a
   /// snapshot; false with error 18 (ERROR_NO_MORE_FILES) after the last.
   virtual bool Process32FirstW(Handle snapshot, ProcessEntry& entry) = 0;
   virtual bool Process32NextW(Handle snapshot, ProcessEntry& entry) = 0;
-  /// OpenProcess: a handle with the requested rights, or kNoHandle.
+  /// OpenProcess: a handle with the requested rights, or kNoHandle with
+  /// error 87 (ERROR_INVALID_PARAMETER) when no such process runs.
   virtual Handle OpenProcess(std::uint32_t access, bool inheritHandle, std::uint32_t processId) = 0;
-  /// TerminateProcess: ends the process at once.
+  /// TerminateProcess: ends the process at once; false with error 5 when
+  /// it has ended already.
   virtual bool TerminateProcess(Handle process, std::uint32_t exitCode) = 0;
   /// CreateMutexW without security attributes.  When a mutex of that name
   /// already exists, the handle is still returned and the last error is
   /// 183 (ERROR_ALREADY_EXISTS); otherwise it is 0.  The mutex is never
-  /// inherited by programs the launcher starts.
+  /// inherited by programs the launcher starts.  kNoHandle with the last
+  /// error set when it cannot be created.
   virtual Handle CreateMutexW(const std::wstring& name, bool initialOwner) = 0;
-  /// Starts a thread running `routine` (the runtime's _beginthreadex).
+  /// Starts a thread running `routine` (the runtime's _beginthreadex);
+  /// kNoHandle when no thread can start.
   virtual Handle BeginThread(std::function<void()> routine) = 0;
   /// CoInitializeEx on the calling thread: true when COM is initialised
   /// there (also when it already was), and CoUninitialize must follow on
   /// the same thread; false when it cannot be (another apartment model).
   virtual bool CoInitializeEx(std::uint32_t coInit) = 0;
   virtual void CoUninitialize() = 0;
-  /// WaitForSingleObject on a thread or process handle.
+  /// WaitForSingleObject on a thread or process handle: kWaitObject0 once
+  /// it has ended, kWaitTimeout, or kWaitFailed with the last error set.
   virtual std::uint32_t WaitForSingleObject(Handle handle, std::uint32_t milliseconds) = 0;
   virtual void Sleep(std::uint32_t milliseconds) = 0;
 
@@ -389,8 +396,9 @@ class Platform {
   /// SHSetValueW: writes a value, creating the key when it is missing.
   virtual long SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                            std::uint32_t type, std::span<const std::uint8_t> data) = 0;
-  /// RegOpenKeyExW: opens an existing key (2 when it is missing) and sets
-  /// `*key`, to be closed with RegCloseKey.
+  /// RegOpenKeyExW: opens an existing key and sets `*key`, to be closed
+  /// with RegCloseKey; a Windows error code (2 when the key is missing)
+  /// and `*key` kNoHandle when it cannot.
   virtual long RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) = 0;
   virtual long RegCloseKey(Handle key) = 0;
 

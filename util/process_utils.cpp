@@ -7,7 +7,7 @@ namespace kestrel {
 
 bool KillProcessByName(Platform& os, const std::wstring& imageName) {
   Handle snapshot = os.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0);
-  if (snapshot == kNoHandle) return false;
+  if (snapshot == kInvalidHandleValue) return false;
   bool found = false;
   ProcessEntry entry;
   for (bool more = os.Process32FirstW(snapshot, entry); more; more = os.Process32NextW(snapshot, entry)) {

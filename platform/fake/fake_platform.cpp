@@ -25,7 +25,7 @@ const std::set<std::wstring>& QueryOps() {
       L"PathIsDirectoryW", L"GetFileAttributesW", L"FindFirstFileW", L"FindNextFileW", L"FindClose",
       L"GetLogicalDriveStringsW", L"GetPrivateProfileSectionW", L"RegOpenKeyExW",
       L"RegCloseKey", L"GlobalAllocFixed", L"DecodeImageFromMemory", L"DecodeImageFromFile",
-      L"GetExitCodeProcess", L"CreateToolhelp32Snapshot", L"Process32FirstW", L"Process32NextW",
+      L"CreateToolhelp32Snapshot", L"Process32FirstW", L"Process32NextW",
       L"EnumDisplaySettingsW", L"GetFileVersionInfoSizeW", L"GetFileVersionInfoW", L"VerQueryValueW",
   };
   return ops;
@@ -117,6 +117,7 @@ void FakePlatform::AddFile(const std::wstring& path, std::string bytes) {
     if (!names_.count(key)) names_[key] = shown;
   }
   files_[key] = std::move(bytes);
+  ++fileWrites_;
 }
 
 void FakePlatform::SetReadOnly(const std::wstring& path, bool readOnly) {
@@ -315,15 +316,10 @@ bool FakePlatform::CreateProcessW(const std::wstring& commandLine, std::uint32_t
   return true;
 }
 
-bool FakePlatform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
-  Record(L"GetExitCodeProcess", {HandleName(process)});
+std::optional<std::uint32_t> FakePlatform::ExitCode(Handle process) const {
   auto it = exitCodes_.find(process);
-  if (it == exitCodes_.end()) {
-    lastError_ = win::kInvalidHandle;
-    return false;
-  }
-  if (exitCode) *exitCode = it->second;
-  return true;
+  if (it == exitCodes_.end()) return std::nullopt;
+  return it->second;
 }
 
 bool FakePlatform::CloseHandle(Handle handle) {
@@ -349,7 +345,7 @@ Handle FakePlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t
   Record(L"CreateToolhelp32Snapshot", {HexNumber(flags), std::to_wstring(processId)});
   if (failSnapshot) {
     lastError_ = win::kAccessDenied;
-    return kNoHandle;
+    return kInvalidHandleValue;
   }
   std::vector<ProcessEntry> entries;
   if (flags & win::kTh32csSnapProcess)
@@ -558,43 +554,55 @@ int FakePlatform::RunVersionChooser(LaunchContext& context) {
 
 void FakePlatform::SetFileVersion(const std::wstring& path, const FixedFileInfo& info) {
   versions_[Key(path)] = BuildVersionInfoBlock(info);
+  ++fileWrites_;
 }
 
-bool FakePlatform::VersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block) {
-  auto bytes = files_.find(Key(file));
-  if (bytes == files_.end()) {
-    lastError_ = dirs_.count(Key(file)) ? win::kAccessDenied : win::kFileNotFound;
+bool FakePlatform::VersionState(const std::wstring& key, FileState& state) const {
+  auto bytes = files_.find(key);
+  if (bytes == files_.end()) return false;
+  // No inodes or clock here: the count of writes stands for the time, so
+  // a write of any file between the size and the data call reads again.
+  state = FileState{0, 0, bytes->second.size(), static_cast<std::int64_t>(fileWrites_), 0};
+  return true;
+}
+
+bool FakePlatform::VersionBlock(const std::wstring& key, std::vector<std::uint8_t>& block, FileState& state,
+                                std::uint32_t& error) const {
+  if (!VersionState(key, state)) {
+    error = dirs_.count(key) ? win::kAccessDenied : win::kFileNotFound;
     return false;
   }
-  auto given = versions_.find(Key(file));
-  if (given != versions_.end()) {
+  if (auto given = versions_.find(key); given != versions_.end()) {
     block = given->second;
     return true;
   }
-  const std::string& image = bytes->second;
-  std::uint32_t error = 0;
-  if (!ReadVersionResource(std::span(reinterpret_cast<const std::uint8_t*>(image.data()), image.size()), block,
-                           error)) {
-    lastError_ = error;
-    return false;
-  }
-  return true;
+  const std::string& image = files_.at(key);
+  return ReadVersionResource(std::span(reinterpret_cast<const std::uint8_t*>(image.data()), image.size()), block,
+                             error);
 }
 
 std::uint32_t FakePlatform::GetFileVersionInfoSizeW(const std::wstring& file) {
   Record(L"GetFileVersionInfoSizeW", {file});
-  std::vector<std::uint8_t> block;
-  if (!VersionBlock(file, block)) return 0;
-  return static_cast<std::uint32_t>(block.size());
+  std::wstring key = Key(file);
+  std::uint32_t error = 0;
+  std::uint32_t size = versionPair_.Size(
+      WideToUtf8(key), [&](auto& block, auto& state, auto& err) { return VersionBlock(key, block, state, err); },
+      error);
+  if (size == 0) lastError_ = error;
+  return size;
 }
 
 bool FakePlatform::GetFileVersionInfoW(const std::wstring& file, std::uint32_t size, std::vector<std::uint8_t>& block) {
   Record(L"GetFileVersionInfoW", {file, std::to_wstring(size)});
-  std::vector<std::uint8_t> whole;
-  if (!VersionBlock(file, whole)) return false;
-  whole.resize(std::min<std::size_t>(whole.size(), size));
-  block = std::move(whole);
-  return true;
+  std::wstring key = Key(file);
+  FileState current;
+  bool known = VersionState(key, current);
+  std::uint32_t error = 0;
+  bool ok = versionPair_.Data(
+      WideToUtf8(key), known ? &current : nullptr, size,
+      [&](auto& found, auto& state, auto& err) { return VersionBlock(key, found, state, err); }, block, error);
+  if (!ok) lastError_ = error;
+  return ok;
 }
 
 bool FakePlatform::VerQueryValueW(std::span<const std::uint8_t> block, const std::wstring& subBlock,
@@ -823,6 +831,7 @@ bool FakePlatform::WritePrivateProfileStringW(const std::wstring& section, const
 
 long FakePlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) {
   Record(L"RegOpenKeyExW", {RootName(root), subKey, FormatWide(L"0x%x", {samDesired})});
+  if (key) *key = kNoHandle;
   if (!Hive(root).FindKey(subKey)) return win::kFileNotFound;
   Handle h = NewHandle(L"key");
   openKeys_[h] = {root, subKey};

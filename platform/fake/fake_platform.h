@@ -8,12 +8,14 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
 #include "platform/model/registry_tree.h"
+#include "platform/model/version_resource.h"
 #include "platform/platform.h"
 
 namespace kestrel {
@@ -67,6 +69,9 @@ class FakePlatform : public Platform {
   std::uint32_t AddProcess(const std::wstring& exeFile);
   /// The processes still running, by id.
   const std::map<std::uint32_t, std::wstring>& processes() const { return processes_; }
+  /// The exit code of a started process (onStart's answer, or the code it
+  /// was terminated with); nothing for any other handle.
+  std::optional<std::uint32_t> ExitCode(Handle process) const;
   /// Makes CreateToolhelp32Snapshot fail.
   bool failSnapshot = false;
   /// The primary display: its current mode and the stored one.
@@ -136,7 +141,6 @@ class FakePlatform : public Platform {
                        Handle* process) override;
   bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                       const std::wstring& directory, Handle* process) override;
-  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
   bool CloseHandle(Handle handle) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
@@ -204,8 +208,13 @@ class FakePlatform : public Platform {
   /// A started program: runs onStart and returns a process handle.
   Handle StartProcess(const FakeCall& start);
   bool NextEntry(Handle snapshot, ProcessEntry& entry);
-  /// The version block of a file, or 0 with the last error set.
-  bool VersionBlock(const std::wstring& file, std::vector<std::uint8_t>& block);
+  /// The state of the file at a folded path for the version pair; false
+  /// when no file is there.
+  bool VersionState(const std::wstring& key, FileState& state) const;
+  /// The version block of the file at a folded path (a given one, or read
+  /// from its bytes) and its state; false with a Windows error code.
+  bool VersionBlock(const std::wstring& key, std::vector<std::uint8_t>& block, FileState& state,
+                    std::uint32_t& error) const;
 
   std::vector<FakeCall> calls_;
   std::map<std::wstring, std::string> files_;  // folded path -> bytes
@@ -232,6 +241,8 @@ class FakePlatform : public Platform {
   std::map<Handle, std::pair<std::vector<ProcessEntry>, std::size_t>> snapshots_;
   std::map<std::uint32_t, std::wstring> processes_;           // id -> image name
   std::map<std::wstring, std::vector<std::uint8_t>> versions_;  // folded path -> version block
+  std::uint64_t fileWrites_ = 0;  // files added or rewritten, and versions given
+  VersionBlockPair versionPair_;
   std::uint32_t nextProcessId_ = 1000;
   Handle nextHandle_ = 0x100;
   std::uint32_t lastError_ = 0;

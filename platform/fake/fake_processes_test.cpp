@@ -21,9 +21,7 @@ TEST(FakeProcesses, StartsAreRecordedAndWaitable) {
   ASSERT_TRUE(os.CreateProcessW(L"D:\\Games\\Foo\\setup /q", win::kNormalPriorityClass, win::kSwShow,
                                 L"D:\\Games\\Foo", &h));
   EXPECT_EQ(os.WaitForSingleObject(h, win::kInfinite), win::kWaitObject0);
-  std::uint32_t code = 0;
-  EXPECT_TRUE(os.GetExitCodeProcess(h, &code));
-  EXPECT_EQ(code, 3u);
+  EXPECT_EQ(os.ExitCode(h), 3u);
   EXPECT_TRUE(os.CloseHandle(h));
   EXPECT_TRUE(os.CreateProcessW(L"regsvr32 /s \"D:\\x.dll\"", win::kNormalPriorityClass, win::kSwShow, L"", nullptr));
   EXPECT_FALSE(os.CreateProcessW(L"D:\\Games\\missing.exe", win::kNormalPriorityClass, win::kSwShow, L"", &h));
@@ -59,7 +57,7 @@ TEST(FakeProcesses, SnapshotListsByIdAndTerminateEndsOne) {
   EXPECT_EQ(os.processes().count(first), 0u);
   EXPECT_EQ(os.OpenProcess(win::kProcessTerminate, false, first), kNoHandle);
   os.failSnapshot = true;
-  EXPECT_EQ(os.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0), kNoHandle);
+  EXPECT_EQ(os.CreateToolhelp32Snapshot(win::kTh32csSnapProcess, 0), kInvalidHandleValue);
 }
 
 TEST(FakeProcesses, DisplayAndVersions) {
@@ -78,6 +76,12 @@ TEST(FakeProcesses, DisplayAndVersions) {
   FixedFileInfo info;
   ASSERT_TRUE(os.VerQueryValueW(block, L"\\", info));
   EXPECT_EQ(info.fileVersionLS, (40219u << 16) | 1u);
+  // A version given between the size and the data call is the one read.
+  size = os.GetFileVersionInfoSizeW(L"C:\\Windows\\System32\\msvcr100.dll");
+  os.SetFileVersion(L"C:\\Windows\\System32\\msvcr100.dll", MakeFileVersion(10, 0, 40219, 2));
+  ASSERT_TRUE(os.GetFileVersionInfoW(L"C:\\Windows\\System32\\msvcr100.dll", size, block));
+  ASSERT_TRUE(os.VerQueryValueW(block, L"\\", info));
+  EXPECT_EQ(info.fileVersionLS, (40219u << 16) | 2u);
   os.AddFile(L"C:\\plain.dll", "no PE here");
   EXPECT_EQ(os.GetFileVersionInfoSizeW(L"C:\\plain.dll"), 0u);
   EXPECT_EQ(os.GetLastError(), win::kBadFormat);

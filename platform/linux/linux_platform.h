@@ -75,7 +75,6 @@ class LinuxPlatform : public Platform {
                        Handle* process) override;
   bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                       const std::wstring& directory, Handle* process) override;
-  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
   bool CloseHandle(Handle handle) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
@@ -141,9 +140,6 @@ class LinuxPlatform : public Platform {
     bool child = false;
     int pidfd = -1;
     bool ended = false;
-    std::uint32_t exitCode = 0;
-    bool terminated = false;
-    std::uint32_t terminateCode = 0;
   };
   struct SnapshotObject {
     std::vector<ProcessEntry> entries;

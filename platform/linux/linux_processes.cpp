@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <chrono>
+#include <system_error>
+#include <thread>
 
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
@@ -34,14 +36,6 @@ int PidfdSendSignal(int pidfd, int signal) {
 #endif
 }
 
-/// A Windows exit code from a wait status: a signal's death reads as
-/// 128 + its number, as shells report it.
-std::uint32_t ExitCodeOf(int status) {
-  if (WIFEXITED(status)) return static_cast<std::uint32_t>(WEXITSTATUS(status));
-  if (WIFSIGNALED(status)) return 128u + static_cast<std::uint32_t>(WTERMSIG(status));
-  return 1;
-}
-
 }  // namespace
 
 bool LinuxPlatform::Reap(ProcessObject& p, bool block) {
@@ -53,26 +47,6 @@ bool LinuxPlatform::Reap(ProcessObject& p, bool block) {
   }
   if (got == 0) return false;
   p.ended = true;
-  p.exitCode = got < 0 ? 1 : (p.terminated ? p.terminateCode : ExitCodeOf(status));
-  return true;
-}
-
-bool LinuxPlatform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
-  std::lock_guard<std::mutex> guard(lock_);
-  auto it = processes_.find(process);
-  if (it == processes_.end()) {
-    SetLastError(win::kInvalidHandle);
-    return false;
-  }
-  ProcessObject& p = it->second;
-  if (!p.child && !p.ended) {
-    // A process opened by id: its exit code is its parent's to read.
-    if (p.pidfd >= 0 && kill(p.pid, 0) != 0 && errno == ESRCH) p.ended = true;
-    if (exitCode) *exitCode = p.ended ? p.terminateCode : win::kStillActive;
-    return true;
-  }
-  bool ended = Reap(p, false);
-  if (exitCode) *exitCode = ended ? p.exitCode : win::kStillActive;
   return true;
 }
 
@@ -114,7 +88,7 @@ Handle LinuxPlatform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_
     snapshot.entries = ListProcesses();
     if (snapshot.entries.empty()) {
       SetLastError(win::kAccessDenied);  // no /proc to read
-      return kNoHandle;
+      return kInvalidHandleValue;
     }
   }
   std::lock_guard<std::mutex> guard(lock_);
@@ -174,7 +148,7 @@ Handle LinuxPlatform::OpenProcess(std::uint32_t /*access*/, bool /*inheritHandle
   return h;
 }
 
-bool LinuxPlatform::TerminateProcess(Handle process, std::uint32_t exitCode) {
+bool LinuxPlatform::TerminateProcess(Handle process, std::uint32_t /*exitCode*/) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = processes_.find(process);
   if (it == processes_.end()) {
@@ -182,8 +156,6 @@ bool LinuxPlatform::TerminateProcess(Handle process, std::uint32_t exitCode) {
     return false;
   }
   ProcessObject& p = it->second;
-  // Linux sets no exit code on a killed process: the code is remembered
-  // for GetExitCodeProcess on this handle.
   if (p.ended || (p.child && Reap(p, false))) {
     SetLastError(win::kAccessDenied);  // as Windows answers for a process that has ended
     return false;
@@ -193,8 +165,6 @@ bool LinuxPlatform::TerminateProcess(Handle process, std::uint32_t exitCode) {
     SetLastError(errno == ESRCH ? win::kAccessDenied : WindowsErrorFromErrno(errno));
     return false;
   }
-  p.terminated = true;
-  p.terminateCode = exitCode;
   return true;
 }
 
@@ -214,9 +184,18 @@ Handle LinuxPlatform::CreateMutexW(const std::wstring& name, bool /*initialOwner
 }
 
 Handle LinuxPlatform::BeginThread(std::function<void()> routine) {
+  std::thread thread;
+  try {
+    thread = std::thread(std::move(routine));
+  } catch (const std::system_error& e) {
+    // As _beginthreadex fails: no handle, rather than an exception the
+    // launcher would never catch.
+    SetLastError(WindowsErrorFromErrno(e.code().value()));
+    return kNoHandle;
+  }
   std::lock_guard<std::mutex> guard(lock_);
   Handle h = nextHandle_++;
-  threads_.emplace(h, std::thread(std::move(routine)));
+  threads_.emplace(h, std::move(thread));
   return h;
 }
 
@@ -249,10 +228,7 @@ std::uint32_t LinuxPlatform::WaitForSingleObject(Handle handle, std::uint32_t mi
     guard.lock();
     auto again = processes_.find(handle);
     if (!ended) return win::kWaitTimeout;
-    if (again != processes_.end() && !again->second.ended) {
-      again->second.ended = true;
-      again->second.exitCode = again->second.terminated ? again->second.terminateCode : probe.exitCode;
-    }
+    if (again != processes_.end()) again->second.ended = true;
     return win::kWaitObject0;
   }
   auto it = threads_.find(handle);

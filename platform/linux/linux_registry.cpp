@@ -133,6 +133,7 @@ long LinuxPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const 
 
 long LinuxPlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t /*samDesired*/,
                                   Handle* key) {
+  if (key) *key = kNoHandle;
   bool found = false;
   registry_.Read(root, [&](const RegistryStore::KeyLookup& find) { found = find(subKey) != nullptr; });
   if (!found) return win::kFileNotFound;

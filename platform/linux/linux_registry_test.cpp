@@ -58,6 +58,7 @@ TEST_F(LinuxRegistryTest, ValuesRoundTripThroughTheStoreFile) {
   EXPECT_EQ(type, win::kRegDword);
   EXPECT_EQ(size, 4u);
   EXPECT_EQ(other.RegOpenKeyExW(RegRoot::kLocalMachine, L"SOFTWARE\\Uninstall\\Missing", win::kKeyRead, &key), 2);
+  EXPECT_EQ(key, kNoHandle) << "not the closed key's handle";
 }
 
 TEST_F(LinuxRegistryTest, ExpandableStringsComeBackExpanded) {

@@ -196,18 +196,10 @@ bool Win32Platform::CreateProcessW(const std::wstring& commandLine, std::uint32_
   return true;
 }
 
-bool Win32Platform::GetExitCodeProcess(Handle process, std::uint32_t* exitCode) {
-  DWORD code = 0;
-  if (!::GetExitCodeProcess(reinterpret_cast<HANDLE>(process), &code)) return false;
-  if (exitCode) *exitCode = code;
-  return true;
-}
-
 bool Win32Platform::CloseHandle(Handle handle) { return ::CloseHandle(reinterpret_cast<HANDLE>(handle)) != FALSE; }
 
 Handle Win32Platform::CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) {
-  HANDLE snapshot = ::CreateToolhelp32Snapshot(flags, processId);
-  return snapshot == INVALID_HANDLE_VALUE ? kNoHandle : reinterpret_cast<Handle>(snapshot);
+  return reinterpret_cast<Handle>(::CreateToolhelp32Snapshot(flags, processId));  // INVALID_HANDLE_VALUE on failure
 }
 
 namespace {

@@ -50,7 +50,6 @@ class Win32Platform : public Platform {
                        Handle* process) override;
   bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                       const std::wstring& directory, Handle* process) override;
-  bool GetExitCodeProcess(Handle process, std::uint32_t* exitCode) override;
   bool CloseHandle(Handle handle) override;
   Handle CreateToolhelp32Snapshot(std::uint32_t flags, std::uint32_t processId) override;
   bool Process32FirstW(Handle snapshot, ProcessEntry& entry) override;
