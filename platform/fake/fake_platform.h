@@ -188,6 +188,9 @@ class FakePlatform : public Platform {
   /// Text forms used in the record.
   static std::wstring RootName(RegRoot root);
   static std::wstring WaitName(std::uint32_t milliseconds);
+  static std::wstring HexNumber(std::uint32_t value);
+  /// Bytes as two-digit hex numbers separated by blanks.
+  static std::wstring Hex(std::span<const std::uint8_t> data);
   /// The record's name of a handle ("process3", "snapshot4"), or "invalid".
   std::wstring HandleName(Handle handle) const;
 
