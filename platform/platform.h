@@ -333,7 +333,8 @@ class Platform {
   /// ShellExecuteExW with no owner window and the given SEE_MASK_* bits.
   /// Arguments and the last error as ShellExecuteW.  With
   /// kSeeMaskNoCloseProcess, `*process` receives a handle to wait on, or
-  /// kNoHandle when the start handed the file to a program already running.
+  /// kNoHandle when the start failed or handed the file to a program
+  /// already running.
   /// True when the file was started.
   virtual bool ShellExecuteExW(std::uint32_t mask, const std::wstring& verb, const std::wstring& file,
                                const std::wstring& parameters, const std::wstring& directory, int showMode,
@@ -347,7 +348,7 @@ class Platform {
   virtual bool CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                               const std::wstring& directory, Handle* process) = 0;
   /// CloseHandle of a process, thread, mutex or snapshot handle: false with
-  /// error 6 (ERROR_INVALID_HANDLE) for any other value.
+  /// error 6 (ERROR_INVALID_HANDLE) for a handle that is not open.
   virtual bool CloseHandle(Handle handle) = 0;
   /// CreateToolhelp32Snapshot: kInvalidHandleValue with the last error set
   /// when no snapshot can be taken.  With kTh32csSnapProcess it holds every

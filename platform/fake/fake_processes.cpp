@@ -49,6 +49,7 @@ bool FakePlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& verb,
 bool FakePlatform::CreateProcessW(const std::wstring& commandLine, std::uint32_t creationFlags, int showMode,
                                   const std::wstring& directory, Handle* process) {
   Record(L"CreateProcessW", {commandLine, HexNumber(creationFlags), std::to_wstring(showMode), directory});
+  if (process) *process = kNoHandle;
   std::vector<ProgramCandidate> candidates = ProgramCandidates(commandLine);
   lastError_ = win::kFileNotFound;
   for (const ProgramCandidate& c : candidates) {

@@ -26,6 +26,7 @@ TEST(FakeProcesses, StartsAreRecordedAndWaitable) {
   EXPECT_TRUE(os.CreateProcessW(L"regsvr32 /s \"D:\\x.dll\"", win::kNormalPriorityClass, win::kSwShow, L"", nullptr));
   EXPECT_FALSE(os.CreateProcessW(L"D:\\Games\\missing.exe", win::kNormalPriorityClass, win::kSwShow, L"", &h));
   EXPECT_EQ(os.GetLastError(), win::kFileNotFound);
+  EXPECT_EQ(h, kNoHandle) << "not the closed process's handle";
   Handle shell = kNoHandle;
   EXPECT_TRUE(os.ShellExecuteExW(win::kSeeMaskNoCloseProcess, L"", L"D:\\Games\\Foo\\setup.exe", L"", L"",
                                  win::kSwHide, &shell));
