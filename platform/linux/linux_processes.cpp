@@ -1,3 +1,5 @@
+// Processes and threads the launcher holds handles to: children it waits
+// for, processes it opens by id to end them, snapshots, mutexes, waits.
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/syscall.h>

@@ -1,6 +1,5 @@
-// Writing profile files on the Linux machine model, and reading them whole
-// by section.  Reading single keys lives with the profile cache in
-// linux_platform.cpp.
+// Profile files on the Linux machine model: read through a cache of the
+// parsed file, a key or a whole section at a time, and written.
 
 #include <fcntl.h>
 #include <sys/stat.h>

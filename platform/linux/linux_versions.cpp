@@ -1,3 +1,5 @@
+// File versions: the version resource read from a file's PE image, once
+// for the size and data pair of calls.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
