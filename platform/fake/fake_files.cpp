@@ -5,9 +5,10 @@
 
 #include <algorithm>
 
+#include "platform/model/folder_listing.h"
 #include "platform/model/logical_drives.h"
+#include "platform/model/missing_path.h"
 #include "platform/model/wildcard.h"
-#include "text/nocase.h"
 #include "text/path_buffer.h"
 #include "text/wide_format.h"
 
@@ -57,7 +58,7 @@ bool FakePlatform::IsReadOnly(const std::wstring& path) const { return readOnly_
 
 std::uint32_t FakePlatform::MissingError(const std::wstring& key) const {
   std::wstring parent = Parent(key);
-  return parent.empty() || dirs_.count(parent) ? win::kFileNotFound : win::kPathNotFound;
+  return MissingPathError(parent.empty() || dirs_.count(parent));
 }
 
 std::wstring FakePlatform::DisplayName(const std::wstring& key) const {
@@ -134,29 +135,21 @@ Handle FakePlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& data
     lastError_ = win::kPathNotFound;
     return kInvalidHandleValue;
   }
-  Find find;
+  std::vector<FindDataW> matched;
   auto add = [&](const std::wstring& name, std::uint32_t attributes, std::uint64_t size) {
-    if (MatchesWildcard(mask, name)) find.entries.push_back(FindDataW{attributes, size, name});
+    if (MatchesWildcard(mask, name)) matched.push_back(FindDataW{attributes, size, name});
   };
-  if (dir.size() > 3) {  // folders below a drive's root list themselves and their parent
-    add(L".", win::kFileAttributeDirectory, 0);
-    add(L"..", win::kFileAttributeDirectory, 0);
-  }
   for (const std::wstring& d : dirs_)
     if (Parent(d) == dir && d != dir) add(DisplayName(d), win::kFileAttributeDirectory, 0);
   for (const auto& [f, bytes] : files_)
     if (Parent(f) == dir)
       add(DisplayName(f), readOnly_.count(f) ? win::kFileAttributeReadonly : win::kFileAttributeArchive, bytes.size());
+  Find find;
+  find.entries = FolderListingOrder(mask, dir.size() <= 3, std::move(matched));  // "C:\" is a drive's root
   if (find.entries.empty()) {
     lastError_ = win::kFileNotFound;
     return kInvalidHandleValue;
   }
-  std::stable_sort(find.entries.begin(), find.entries.end(), [](const FindDataW& a, const FindDataW& b) {
-                     bool dotA = a.fileName == L"." || a.fileName == L"..";
-                     bool dotB = b.fileName == L"." || b.fileName == L"..";
-                     if (dotA != dotB) return dotA;
-                     return ToUpperNoCase(a.fileName) < ToUpperNoCase(b.fileName);
-                   });
   Handle h = NewHandle(L"find");
   data = find.entries[0];
   find.next = 1;

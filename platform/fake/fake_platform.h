@@ -47,6 +47,9 @@ class FakePlatform : public Platform {
   void AddRegKey(RegRoot root, const std::wstring& subKey);
   /// The bytes of a file, or none.
   const std::string* FileBytes(const std::wstring& path) const;
+  /// The variables a REG_EXPAND_SZ value is expanded with when it is read
+  /// back (names without regard to case; an unknown one stays as written).
+  std::map<std::wstring, std::wstring> environment;
   /// A mutex that another launcher holds.
   void HoldMutex(const std::wstring& name) { heldMutexes_.insert(name); }
   void SetKnownFolder(int csidl, const std::wstring& path) { knownFolders_[csidl] = path; }
@@ -182,7 +185,6 @@ class FakePlatform : public Platform {
   const RegValue* FindRegValue(RegRoot root, const std::wstring& subKey, const std::wstring& valueName) const;
 
   /// Text forms used in the record.
-  static std::wstring RootName(RegRoot root);
   static std::wstring WaitName(std::uint32_t milliseconds);
   static std::wstring HexNumber(std::uint32_t value);
   /// Bytes as two-digit hex numbers separated by blanks.
