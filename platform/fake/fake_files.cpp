@@ -144,16 +144,13 @@ Handle FakePlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& data
   for (const auto& [f, bytes] : files_)
     if (Parent(f) == dir)
       add(DisplayName(f), readOnly_.count(f) ? win::kFileAttributeReadonly : win::kFileAttributeArchive, bytes.size());
-  Find find;
-  find.entries = FolderListingOrder(mask, dir.size() <= 3, std::move(matched));  // "C:\" is a drive's root
-  if (find.entries.empty()) {
+  FolderListing listing(mask, dir.size() <= 3, std::move(matched));  // "C:\" is a drive's root
+  if (listing.Next(data) != 0) {
     lastError_ = win::kFileNotFound;
     return kInvalidHandleValue;
   }
   Handle h = NewHandle(L"find");
-  data = find.entries[0];
-  find.next = 1;
-  finds_[h] = std::move(find);
+  finds_[h] = std::move(listing);
   lastError_ = 0;
   return h;
 }
@@ -162,9 +159,8 @@ bool FakePlatform::FindNextFileW(Handle handle, FindDataW& data) {
   auto it = finds_.find(handle);
   Record(L"FindNextFileW", {handles_.count(handle) ? handles_[handle] : L"invalid"});
   if (it == finds_.end()) return Fail(win::kInvalidHandle);
-  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
-  data = it->second.entries[it->second.next++];
-  return true;
+  std::uint32_t error = it->second.Next(data);
+  return error == 0 || Fail(error);
 }
 
 bool FakePlatform::FindClose(Handle handle) {

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/model/folder_listing.h"
 #include "platform/model/registry_tree.h"
 #include "platform/platform.h"
 
@@ -224,11 +225,7 @@ class FakePlatform : public Platform {
   RegistryTree currentUser_;
   std::map<Handle, std::wstring> handles_;
   std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
-  struct Find {
-    std::vector<FindDataW> entries;
-    std::size_t next = 0;
-  };
-  std::map<Handle, Find> finds_;
+  std::map<Handle, FolderListing> finds_;
   /// Routines of started threads run when the thread is waited for, so the
   /// record shows them inside the wait; a thread never waited for never runs.
   std::map<Handle, std::function<void()>> pendingThreads_;

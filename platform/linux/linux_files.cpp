@@ -218,18 +218,15 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     found.push_back(std::move(entry));
   }
   closedir(d);
-  Find find;
-  find.entries = FolderListingOrder(mask, folder.driveRoot, std::move(found));
-  if (find.entries.empty()) {
+  FolderListing listing(mask, folder.driveRoot, std::move(found));
+  if (listing.Next(data) != 0) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
   }
-  data = find.entries[0];
-  find.next = 1;
   Handle h = NewHandle();
   {
     std::lock_guard<std::mutex> guard(lock_);
-    finds_[h] = std::move(find);
+    finds_[h] = std::move(listing);
   }
   SetLastError(0);
   return h;
@@ -239,9 +236,8 @@ bool LinuxPlatform::FindNextFileW(Handle handle, FindDataW& data) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = finds_.find(handle);
   if (it == finds_.end()) return Fail(win::kInvalidHandle);
-  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
-  data = it->second.entries[it->second.next++];
-  return true;
+  std::uint32_t error = it->second.Next(data);
+  return error == 0 || Fail(error);
 }
 
 bool LinuxPlatform::FindClose(Handle handle) {

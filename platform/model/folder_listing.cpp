@@ -9,12 +9,11 @@
 
 namespace kestrel {
 
-std::vector<FindDataW> FolderListingOrder(std::wstring_view mask, bool driveRoot, std::vector<FindDataW> matched) {
-  std::vector<FindDataW> listing;
-  listing.reserve(matched.size() + 2);
+FolderListing::FolderListing(std::wstring_view mask, bool driveRoot, std::vector<FindDataW> matched) {
+  entries_.reserve(matched.size() + 2);
   if (!driveRoot) {
     for (const wchar_t* dot : {L".", L".."})
-      if (MatchesWildcard(mask, dot)) listing.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
+      if (MatchesWildcard(mask, dot)) entries_.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
   }
   // Each name folded once rather than at every comparison.
   std::vector<std::pair<std::wstring, std::size_t>> order;
@@ -23,8 +22,13 @@ std::vector<FindDataW> FolderListingOrder(std::wstring_view mask, bool driveRoot
   std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
     return a.first != b.first ? a.first < b.first : matched[a.second].fileName < matched[b.second].fileName;
   });
-  for (const auto& [key, i] : order) listing.push_back(std::move(matched[i]));
-  return listing;
+  for (const auto& [key, i] : order) entries_.push_back(std::move(matched[i]));
+}
+
+std::uint32_t FolderListing::Next(FindDataW& data) {
+  if (next_ >= entries_.size()) return win::kNoMoreFiles;
+  data = entries_[next_++];
+  return 0;
 }
 
 }  // namespace kestrel

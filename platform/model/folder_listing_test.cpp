@@ -27,12 +27,15 @@ TEST(FolderListing, DotsFirstThenNamesInUpperCaseOrder) {
     std::vector<FindDataW> matched;
     for (const std::wstring& name : names)
       if (MatchesWildcard(c.mask, name)) matched.push_back(FindDataW{win::kFileAttributeArchive, 1, name});
+    FolderListing listing(c.mask, c.driveRoot, matched);
     std::vector<std::wstring> listed;
-    for (const FindDataW& entry : FolderListingOrder(c.mask, c.driveRoot, matched)) {
+    FindDataW entry;
+    while (listing.Next(entry) == 0) {
       listed.push_back(entry.fileName);
       bool dot = entry.fileName == L"." || entry.fileName == L"..";
       EXPECT_EQ(entry.attributes, dot ? win::kFileAttributeDirectory : win::kFileAttributeArchive);
     }
+    EXPECT_EQ(listing.Next(entry), win::kNoMoreFiles);  // and stays past the end
     EXPECT_EQ(listed, c.listed) << WideToUtf8(c.mask) << (c.driveRoot ? " at a drive's root" : "");
   }
 }
