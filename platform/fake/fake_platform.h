@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
@@ -18,6 +19,8 @@
 #include "platform/platform.h"
 
 namespace kestrel {
+
+class ProfileText;
 
 /// One recorded call: the operation's name and its arguments as text.
 struct FakeCall {
@@ -204,6 +207,8 @@ class FakePlatform : public Platform {
   /// The name as it was added (its case kept), for enumerations.
   std::wstring DisplayName(const std::wstring& key) const;
   std::string ProfileBytes(const std::wstring& file) const;
+  /// A profile file's text, or null with the last error 2 (0 when read).
+  std::unique_ptr<ProfileText> ReadProfile(const std::wstring& file);
   /// What a shell start of `file` in `directory` fails with: a configured
   /// start error, else 2 for a file that is not there (URLs always start).
   std::uint32_t ShellStartError(const std::wstring& file, const std::wstring& directory) const;
