@@ -2,6 +2,8 @@
 
 #include "platform/fake/fake_platform.h"
 
+#include "platform/model/display_mode_change.h"
+
 namespace kestrel {
 
 namespace {
@@ -44,12 +46,7 @@ long FakePlatform::ChangeDisplaySettingsW(const DisplayMode* mode, std::uint32_t
   Record(L"ChangeDisplaySettingsW",
          {std::to_wstring(mode->bitsPerPel), std::to_wstring(mode->pelsWidth), std::to_wstring(mode->pelsHeight),
           std::to_wstring(mode->displayFrequency), HexNumber(mode->fields), HexNumber(flags)});
-  DisplayMode next = display;
-  if ((mode->fields & win::kDmBitsPerPel) && mode->bitsPerPel) next.bitsPerPel = mode->bitsPerPel;
-  if ((mode->fields & win::kDmPelsWidth) && mode->pelsWidth) next.pelsWidth = mode->pelsWidth;
-  if ((mode->fields & win::kDmPelsHeight) && mode->pelsHeight) next.pelsHeight = mode->pelsHeight;
-  if ((mode->fields & win::kDmDisplayFrequency) && mode->displayFrequency)
-    next.displayFrequency = mode->displayFrequency;
+  DisplayMode next = ChangedDisplayMode(display, *mode);
   if (flags & win::kCdsTest) return win::kDispChangeSuccessful;
   display = next;
   if (flags & win::kCdsUpdateRegistry) storedDisplay = next;

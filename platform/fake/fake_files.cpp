@@ -5,9 +5,10 @@
 
 #include <algorithm>
 
+#include "platform/model/folder_listing.h"
 #include "platform/model/logical_drives.h"
+#include "platform/model/missing_path.h"
 #include "platform/model/wildcard.h"
-#include "text/nocase.h"
 #include "text/path_buffer.h"
 #include "text/wide_format.h"
 
@@ -58,7 +59,7 @@ bool FakePlatform::IsReadOnly(const std::wstring& path) const { return readOnly_
 
 std::uint32_t FakePlatform::MissingError(const std::wstring& key) const {
   std::wstring parent = Parent(key);
-  return parent.empty() || dirs_.count(parent) ? win::kFileNotFound : win::kPathNotFound;
+  return MissingPathError(parent.empty() || dirs_.count(parent));
 }
 
 std::wstring FakePlatform::DisplayName(const std::wstring& key) const {
@@ -135,33 +136,22 @@ Handle FakePlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& data
     lastError_ = win::kPathNotFound;
     return kInvalidHandleValue;
   }
-  Find find;
+  std::vector<FindDataW> matched;
   auto add = [&](const std::wstring& name, std::uint32_t attributes, std::uint64_t size) {
-    if (MatchesWildcard(mask, name)) find.entries.push_back(FindDataW{attributes, size, name});
+    if (MatchesWildcard(mask, name)) matched.push_back(FindDataW{attributes, size, name});
   };
-  if (dir.size() > 3) {  // folders below a drive's root list themselves and their parent
-    add(L".", win::kFileAttributeDirectory, 0);
-    add(L"..", win::kFileAttributeDirectory, 0);
-  }
   for (const std::wstring& d : dirs_)
     if (Parent(d) == dir && d != dir) add(DisplayName(d), win::kFileAttributeDirectory, 0);
   for (const auto& [f, bytes] : files_)
     if (Parent(f) == dir)
       add(DisplayName(f), readOnly_.count(f) ? win::kFileAttributeReadonly : win::kFileAttributeArchive, bytes.size());
-  if (find.entries.empty()) {
+  FolderListing listing(mask, dir.size() <= 3, std::move(matched));  // "C:\" is a drive's root
+  if (listing.Next(data) != 0) {
     lastError_ = win::kFileNotFound;
     return kInvalidHandleValue;
   }
-  std::stable_sort(find.entries.begin(), find.entries.end(), [](const FindDataW& a, const FindDataW& b) {
-                     bool dotA = a.fileName == L"." || a.fileName == L"..";
-                     bool dotB = b.fileName == L"." || b.fileName == L"..";
-                     if (dotA != dotB) return dotA;
-                     return ToUpperNoCase(a.fileName) < ToUpperNoCase(b.fileName);
-                   });
   Handle h = NewHandle(L"find");
-  data = find.entries[0];
-  find.next = 1;
-  finds_[h] = std::move(find);
+  finds_[h] = std::move(listing);
   lastError_ = 0;
   return h;
 }
@@ -170,9 +160,8 @@ bool FakePlatform::FindNextFileW(Handle handle, FindDataW& data) {
   auto it = finds_.find(handle);
   Record(L"FindNextFileW", {handles_.count(handle) ? handles_[handle] : L"invalid"});
   if (it == finds_.end()) return Fail(win::kInvalidHandle);
-  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
-  data = it->second.entries[it->second.next++];
-  return true;
+  std::uint32_t error = it->second.Next(data);
+  return error == 0 || Fail(error);
 }
 
 bool FakePlatform::FindClose(Handle handle) {

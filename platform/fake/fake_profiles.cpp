@@ -15,44 +15,32 @@ std::string FakePlatform::ProfileBytes(const std::wstring& file) const {
   return it == files_.end() ? std::string() : it->second;
 }
 
+std::unique_ptr<ProfileText> FakePlatform::ReadProfile(const std::wstring& file) {
+  auto it = files_.find(Key(file));
+  // Windows' profile reads clear the last error for a file they could read.
+  lastError_ = it == files_.end() ? win::kFileNotFound : 0;
+  if (it == files_.end()) return nullptr;
+  auto ansi = [this](std::string_view bytes) { return AnsiToWide(bytes); };
+  return std::make_unique<ProfileText>(DecodeTextFile(it->second, ansi));
+}
+
 std::wstring FakePlatform::GetPrivateProfileStringW(const std::wstring& section, const std::wstring& key,
                                                     const std::wstring& defaultValue, std::uint32_t bufferChars,
                                                     const std::wstring& file) {
   Record(L"GetPrivateProfileStringW", {section, key, defaultValue, std::to_wstring(bufferChars), file});
-  auto it = files_.find(Key(file));
-  if (it == files_.end()) {
-    lastError_ = win::kFileNotFound;
-    return ProfileGetString(nullptr, section, key, defaultValue, bufferChars);
-  }
-  ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
-  lastError_ = 0;  // Windows' profile reads clear the last error for a file they could read
-  return ProfileGetString(&text, section, key, defaultValue, bufferChars);
+  return ProfileGetString(ReadProfile(file).get(), section, key, defaultValue, bufferChars);
 }
 
 int FakePlatform::GetPrivateProfileIntW(const std::wstring& section, const std::wstring& key, int defaultValue,
                                         const std::wstring& file) {
   Record(L"GetPrivateProfileIntW", {section, key, std::to_wstring(defaultValue), file});
-  auto it = files_.find(Key(file));
-  if (it == files_.end()) {
-    lastError_ = win::kFileNotFound;
-    return defaultValue;
-  }
-  ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
-  lastError_ = 0;
-  return ProfileGetInt(&text, section, key, defaultValue);
+  return ProfileGetInt(ReadProfile(file).get(), section, key, defaultValue);
 }
 
 std::uint32_t FakePlatform::GetPrivateProfileSectionW(const std::wstring& section, std::wstring& buffer,
                                                       std::uint32_t bufferChars, const std::wstring& file) {
   Record(L"GetPrivateProfileSectionW", {section, std::to_wstring(bufferChars), file});
-  auto it = files_.find(Key(file));
-  if (it == files_.end()) {
-    lastError_ = win::kFileNotFound;
-    return ProfileGetSection(nullptr, section, bufferChars, buffer);
-  }
-  ProfileText text(DecodeTextFile(it->second, [this](std::string_view b) { return AnsiToWide(b); }));
-  lastError_ = 0;
-  return ProfileGetSection(&text, section, bufferChars, buffer);
+  return ProfileGetSection(ReadProfile(file).get(), section, bufferChars, buffer);
 }
 
 bool FakePlatform::WritePrivateProfileStringW(const std::wstring& section, const std::optional<std::wstring>& key,

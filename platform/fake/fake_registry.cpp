@@ -2,15 +2,14 @@
 
 #include "platform/fake/fake_platform.h"
 
+#include "platform/model/expand_environment.h"
+#include "platform/model/registry_api.h"
+#include "text/nocase.h"
 #include "text/wide_format.h"
 
 namespace kestrel {
 
 void FakePlatform::AddRegKey(RegRoot root, const std::wstring& subKey) { Hive(root).CreateKey(subKey); }
-
-std::wstring FakePlatform::RootName(RegRoot root) {
-  return root == RegRoot::kLocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
 
 const FakePlatform::RegValue* FakePlatform::FindRegValue(RegRoot root, const std::wstring& subKey,
                                                          const std::wstring& valueName) const {
@@ -20,25 +19,28 @@ const FakePlatform::RegValue* FakePlatform::FindRegValue(RegRoot root, const std
 
 long FakePlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                                std::uint32_t* type, std::span<std::uint8_t> data, std::uint32_t* dataSize) {
-  Record(L"SHGetValueW", {RootName(root), subKey, valueName, std::to_wstring(data.size())});
+  Record(L"SHGetValueW", {RegRootName(root), subKey, valueName, std::to_wstring(data.size())});
   const RegValue* value = FindRegValue(root, subKey, valueName);
   if (!value) return win::kFileNotFound;
-  if (type) *type = value->type;
-  if (dataSize) *dataSize = static_cast<std::uint32_t>(value->data.size());
-  if (value->data.size() > data.size()) return win::kMoreData;
-  std::copy(value->data.begin(), value->data.end(), data.begin());
-  return win::kSuccess;
+  auto expand = [this](std::wstring_view text) {
+    return ExpandEnvironmentVariables(text, [this](std::wstring_view name) -> const std::wstring* {
+      for (const auto& [n, v] : environment)
+        if (EqualsNoCase(name, n)) return &v;
+      return nullptr;
+    });
+  };
+  return CopyRegistryValue(*value, expand, type, data, dataSize);
 }
 
 long FakePlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,
                                std::uint32_t type, std::span<const std::uint8_t> data) {
-  Record(L"SHSetValueW", {RootName(root), subKey, valueName, std::to_wstring(type), Hex(data)});
+  Record(L"SHSetValueW", {RegRootName(root), subKey, valueName, std::to_wstring(type), Hex(data)});
   Hive(root).SetValue(subKey, valueName, RegValue{type, std::vector<std::uint8_t>(data.begin(), data.end())});
   return win::kSuccess;
 }
 
 long FakePlatform::RegOpenKeyExW(RegRoot root, const std::wstring& subKey, std::uint32_t samDesired, Handle* key) {
-  Record(L"RegOpenKeyExW", {RootName(root), subKey, FormatWide(L"0x%x", {samDesired})});
+  Record(L"RegOpenKeyExW", {RegRootName(root), subKey, FormatWide(L"0x%x", {samDesired})});
   if (key) *key = kNoHandle;
   if (!Hive(root).FindKey(subKey)) return win::kFileNotFound;
   Handle h = NewHandle(L"key");

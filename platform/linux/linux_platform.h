@@ -16,6 +16,7 @@
 #include "platform/linux/machine_root.h"
 #include "platform/linux/registry_store.h"
 #include "platform/linux/program_start.h"
+#include "platform/model/folder_listing.h"
 #include "platform/model/profile_text.h"
 #include "platform/model/version_resource.h"
 #include "platform/platform.h"
@@ -172,11 +173,7 @@ class LinuxPlatform : public Platform {
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
   std::map<Handle, std::thread> threads_;
-  struct Find {
-    std::vector<FindDataW> entries;
-    std::size_t next = 0;
-  };
-  std::map<Handle, Find> finds_;
+  std::map<Handle, FolderListing> finds_;
   std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
   std::vector<std::thread> closedThreads_;  // handles closed before their end: joined at destruction
   std::map<Handle, ProcessObject> processes_;
