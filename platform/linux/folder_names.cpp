@@ -288,38 +288,51 @@ bool FolderNames::List(const std::string& dir, const std::wstring& name, std::st
     close(fd);
     return true;
   }
-  int watch = -1;
-  if (watchable && stamped) {
-    // Through the open descriptor: the very folder that is listed.
-    std::string self = "/proc/self/fd/" + std::to_string(fd);
-    watch = inotify_add_watch(fd_, self.c_str(), kEvents);
-  }
+  if (watchable && stamped) Watch(fd, opened, name, found);
+  close(fd);
+  return true;
+}
+
+void FolderNames::Made(const std::string& dir) {
+  std::lock_guard<std::mutex> guard(lock_);
+  if (!Usable()) return;
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  struct stat opened;
+  std::string found;
+  if (fstat(fd, &opened) == 0) Watch(fd, opened, std::wstring(), found);
+  close(fd);
+}
+
+void FolderNames::Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found) {
+  // Through the open descriptor: the very folder that is listed.
+  std::string self = "/proc/self/fd/" + std::to_string(fd);
+  int watch = inotify_add_watch(fd_, self.c_str(), kEvents);
   // Watched first, then listed again from the start, so that no change
   // falls between the listing and the watch.
-  if (watch < 0 || lseek(fd, 0, SEEK_SET) != 0) {
-    if (watch >= 0) inotify_rm_watch(fd_, watch);
-    close(fd);
-    return true;
+  if (watch < 0) return;
+  if (lseek(fd, 0, SEEK_SET) != 0) {
+    inotify_rm_watch(fd_, watch);
+    return;
   }
   Folder folder{static_cast<std::uint64_t>(opened.st_dev), static_cast<std::uint64_t>(opened.st_ino), {}};
   bool keep = true;
-  found.clear();
-  keep = ForEachName(fd, [&](const char* entry) {
-    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
+  std::string seen;
+  const bool read = ForEachName(fd, [&](const char* entry) {
+    if (seen.empty() && SameNameNoCase(entry, name)) seen = entry;
     folder.names.emplace(Folded(Utf8ToWide(entry)), entry);
     keep = folder.names.size() <= kNamesKept;
-    return keep || found.empty();
-  }) && keep;
-  close(fd);
-  if (!keep) {
+    return keep || seen.empty();
+  });
+  if (read) found = seen;
+  if (!read || !keep) {
     inotify_rm_watch(fd_, watch);
-    return true;
+    return;
   }
   recent_.remove(watch);  // the same folder by another path
   folders_[watch] = std::move(folder);
   recent_.push_front(watch);
   while (recent_.size() > kFoldersKept) Forget(recent_.back());
-  return true;
 }
 
 }  // namespace kestrel

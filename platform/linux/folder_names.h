@@ -66,6 +66,11 @@ class FolderNames {
   /// folder.
   bool Find(const std::string& dir, const std::wstring& name, std::string& found);
 
+  /// Tells of a folder this process has just made (`dir`, a host path):
+  /// it is watched from the start, so that filling it costs no listing
+  /// per new name.
+  void Made(const std::string& dir);
+
   /// How many times a folder was read from the disk (for tests).
   std::size_t listings() const { return listings_; }
 
@@ -95,6 +100,9 @@ class FolderNames {
   /// The listing kept for `dir`, if it still holds; `st` receives the
   /// folder's stat when it was taken.
   const Listing* KeptListing(const std::string& dir, struct stat& st, bool& statted);
+  /// Watches the open folder `fd` and reads its names, `found` receiving
+  /// the one equal to `name` when that worked.
+  void Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found);
   /// Lists `dir` for `name`, keeping what can be kept.
   bool List(const std::string& dir, const std::wstring& name, std::string& found, bool watch);
 
