@@ -426,45 +426,30 @@ bool DryRunPlatform::CreateDirectoryW(const std::wstring& path) {
 }
 
 bool DryRunPlatform::DeleteFileW(const std::wstring& path) {
-  bool ok;
-  if (dry()) {
-    std::uint32_t attributes = GetFileAttributesW(path);
-    if (attributes == win::kInvalidFileAttributes) {
-      ok = false;  // the error is set
-    } else if (attributes & (win::kFileAttributeReadonly | win::kFileAttributeDirectory)) {
-      real_.SetLastError(win::kAccessDenied);
-      ok = false;
-    } else {
-      SetOverlay(path, Entry(Entry::kDeleted));
-      real_.SetLastError(win::kSuccess);
-      ok = true;
-    }
-  } else {
-    ok = real_.DeleteFileW(path);
-  }
+  bool ok = dry() ? DryDelete(path, Entry::kFile) : real_.DeleteFileW(path);
   Record({"delete-file", {{"path", Utf8(path)}}, ok});
   return ok;
 }
 
 bool DryRunPlatform::RemoveDirectoryW(const std::wstring& path) {
-  bool ok;
-  if (dry()) {
-    std::uint32_t attributes = GetFileAttributesW(path);
-    if (attributes == win::kInvalidFileAttributes) {
-      ok = false;
-    } else if (!(attributes & win::kFileAttributeDirectory)) {
-      real_.SetLastError(win::kDirectory);
-      ok = false;
-    } else {
-      SetOverlay(path, Entry(Entry::kDeleted));
-      real_.SetLastError(win::kSuccess);
-      ok = true;
-    }
-  } else {
-    ok = real_.RemoveDirectoryW(path);
-  }
+  bool ok = dry() ? DryDelete(path, Entry::kFolder) : real_.RemoveDirectoryW(path);
   Record({"remove-folder", {{"path", Utf8(path)}}, ok});
   return ok;
+}
+
+bool DryRunPlatform::DryDelete(const std::wstring& path, Entry::Kind kind) {
+  std::uint32_t attributes = GetFileAttributesW(path);
+  if (attributes == win::kInvalidFileAttributes) return false;  // the error is set
+  const bool folder = (attributes & win::kFileAttributeDirectory) != 0;
+  // DeleteFileW refuses a folder or a read-only file; RemoveDirectoryW
+  // refuses what is not a folder.
+  std::uint32_t refused = win::kSuccess;
+  if (kind == Entry::kFile && (folder || (attributes & win::kFileAttributeReadonly))) refused = win::kAccessDenied;
+  if (kind == Entry::kFolder && !folder) refused = win::kDirectory;
+  real_.SetLastError(refused);
+  if (refused != win::kSuccess) return false;
+  SetOverlay(path, Entry(Entry::kDeleted));
+  return true;
 }
 
 bool DryRunPlatform::WriteFileBytes(const std::wstring& path, std::string_view bytes) {
@@ -640,6 +625,18 @@ void DryRunPlatform::NoteRegistryImport(const std::wstring& file, const std::wst
   Record(std::move(step));
 }
 
+namespace {
+
+/// How a shell start is named in the plan: "shell open", or "shell" alone
+/// for the default verb (an empty one).
+std::wstring ShellHow(const std::wstring& verb) {
+  std::wstring how = L"shell";
+  if (!verb.empty()) how.append(L" ").append(verb);
+  return how;
+}
+
+}  // namespace
+
 std::intptr_t DryRunPlatform::ShellExecuteW(const std::wstring& verb, const std::wstring& file,
                                             const std::wstring& parameters, const std::wstring& directory,
                                             int showMode) {
@@ -649,7 +646,7 @@ std::intptr_t DryRunPlatform::ShellExecuteW(const std::wstring& verb, const std:
     result = real_.ShellExecuteW(verb, file, parameters, directory, showMode);
     realResult = result > 32;
   }
-  bool ok = RecordStart(L"shell " + verb, file, parameters, directory, showMode, false, realResult);
+  bool ok = RecordStart(ShellHow(verb), file, parameters, directory, showMode, false, realResult);
   if (dry() && !ok) result = 2;  // SE_ERR_FNF
   return result;
 }
@@ -659,7 +656,7 @@ bool DryRunPlatform::ShellExecuteExW(std::uint32_t mask, const std::wstring& ver
                                      Handle* process) {
   std::optional<bool> realResult;
   if (!dry()) realResult = real_.ShellExecuteExW(mask, verb, file, parameters, directory, showMode, process);
-  bool ok = RecordStart(L"shell " + verb, file, parameters, directory, showMode, true, realResult);
+  bool ok = RecordStart(ShellHow(verb), file, parameters, directory, showMode, true, realResult);
   if (dry() && process) *process = ok && (mask & win::kSeeMaskNoCloseProcess) ? NewHandle() : kNoHandle;
   if (process && *process != kNoHandle) {
     std::lock_guard lock(mutex_);

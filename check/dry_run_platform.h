@@ -137,6 +137,9 @@ class DryRunPlatform : public Platform {
   /// What the overlay knows of a path: nullptr when nothing.
   const Entry* Overlay(const std::wstring& path) const;
   void SetOverlay(const std::wstring& path, Entry entry);
+  /// A dry run's DeleteFileW (kind kFile) or RemoveDirectoryW (kFolder):
+  /// the error a real one would give, else the path marked deleted.
+  bool DryDelete(const std::wstring& path, Entry::Kind kind);
   /// Whether a file or folder is there, after the dry run's own changes.
   bool Exists(const std::wstring& path);
   /// A file's bytes after the dry run's own changes; false when missing.

@@ -113,6 +113,14 @@ TEST(DryRun, LaterReadsSeeWhatEarlierStepsWouldHaveDone) {
   EXPECT_FALSE(os.PathFileExistsW(L"C:\\Games\\gone.txt"));
   EXPECT_FALSE(os.CreateDirectoryW(L"C:\\Games\\x\\y"));  // no parent
   EXPECT_FALSE(os.CopyFileW(L"C:\\Games\\new.reg", L"C:\\Games\\a.ini", true));  // kept: it exists
+  EXPECT_FALSE(os.DeleteFileW(L"C:\\Games"));  // a folder
+  EXPECT_EQ(os.GetLastError(), win::kAccessDenied);
+  EXPECT_FALSE(os.RemoveDirectoryW(L"C:\\Games\\a.ini"));  // not a folder
+  EXPECT_EQ(os.GetLastError(), win::kDirectory);
+  EXPECT_TRUE(os.PathFileExistsW(L"C:\\Games\\a.ini"));
+  // The default verb is named "shell", with no verb after it.
+  EXPECT_GT(os.ShellExecuteW(L"", L"C:\\Games\\a.ini", L"", L"C:\\Games", 1), 32);
+  EXPECT_EQ(*os.plan().back().Field("how"), "shell");
 
   std::set<std::wstring> listed;
   FindDataW found;

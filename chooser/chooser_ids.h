@@ -13,6 +13,7 @@ inline constexpr int kCloseButtonId = 4098;
 inline constexpr int kFirstVersionButtonId = 4099;
 /// Version buttons past the twentieth are shown but do nothing.
 inline constexpr int kLastActingVersionButtonId = 4118;
+inline constexpr int kActingVersionButtons = kLastActingVersionButtonId - kFirstVersionButtonId + 1;
 /// The range of ids whose clicks go to the chooser's one command handler.
 inline constexpr int kFirstChooserCommandId = 4096;
 inline constexpr int kLastChooserCommandId = 4351;

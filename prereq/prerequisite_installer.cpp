@@ -12,7 +12,6 @@ namespace kestrel {
 
 namespace {
 
-constexpr int kLastSection = 29;
 constexpr std::size_t kMaxPieces = 10;
 constexpr wchar_t kUninstallKey[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
@@ -25,7 +24,7 @@ bool PrerequisiteInstaller::LoadEntries(const std::wstring& configPath, const st
                {LastErrorCode(os_)});
     return false;
   }
-  for (int n = 1; n <= kLastSection; ++n) {
+  for (int n = 1; n <= kLastPrerequisiteSection; ++n) {
     std::wstring section = std::to_wstring(n);
     int checkType = os_.GetPrivateProfileIntW(section, L"checkType", 0, configPath);
     if (checkType < FileVersion || checkType > FileExists) break;  // the list ends at the first gap

@@ -14,6 +14,9 @@
 
 namespace kestrel {
 
+/// The prerequisite sections are "1" up to this one.
+inline constexpr int kLastPrerequisiteSection = 29;
+
 class PrerequisiteInstaller {
  public:
   explicit PrerequisiteInstaller(Platform& os) : os_(os) {}

@@ -21,6 +21,7 @@ Findings Lint(Platform& platform, const LaunchContext& context) {
   const LintInput in{platform, context, *config, findings};
   CheckConfigEncoding(in);
   CheckNumberedLists(in);
+  CheckPrerequisiteVersions(in);
   CheckUnknownKeys(in);
   CheckCutValues(in);
   CheckSideFiles(in);

@@ -15,7 +15,7 @@ namespace kestrel::check {
 /// has no Config.ini (nothing is configured, so nothing can be wrong).
 ///
 /// Rule ids, stable for tools: config-unreadable, config-encoding,
-/// section-gap, button-gap, unknown-key, unknown-section, duplicate-key,
+/// section-gap, button-gap, version-form, unknown-key, unknown-section, duplicate-key,
 /// duplicate-section, value-cut, missing-file, delete-skipped,
 /// unknown-game-id, moved-launch, too-many-buttons, skin-name, skin-image.
 Findings Lint(Platform& platform, const LaunchContext& context);

@@ -48,6 +48,9 @@ void CheckGameIds(const LintInput& in);
 /// "skin-name", "skin-image" (and "missing-file" for res.dat and its
 /// images): the chooser's skin as the launcher will load it.
 void CheckSkin(const LintInput& in);
+/// "version-form": a file-version prerequisite's checkVerion that no file
+/// version can equal.
+void CheckPrerequisiteVersions(const LintInput& in);
 /// "too-many-buttons": version buttons beyond the 20 that act.
 void CheckVersionButtons(const LintInput& in);
 

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "check/lint/lint_rules.h"
+#include "prereq/prerequisite_installer.h"
 #include "chooser/chooser_config.h"
 #include "text/nocase.h"
 #include "text/utf.h"
@@ -18,7 +19,6 @@ namespace kestrel::check {
 
 namespace {
 
-constexpr int kLastPrerequisiteSection = 29;
 constexpr int kLastPlatformSection = 198;
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }

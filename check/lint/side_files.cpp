@@ -7,7 +7,9 @@
 
 #include "actions/run_path.h"
 #include "check/lint/lint_rules.h"
+#include "prereq/prerequisite_installer.h"
 #include "chooser/chooser_config.h"
+#include "chooser/chooser_ids.h"
 #include "core/fitted_path.h"
 #include "core/split_list.h"
 #include "text/nocase.h"
@@ -17,8 +19,6 @@ namespace kestrel::check {
 
 namespace {
 
-constexpr int kLastPrerequisiteSection = 29;
-constexpr int kActingVersionButtons = 20;
 
 std::string U8(std::wstring_view text) { return WideToUtf8(text); }
 

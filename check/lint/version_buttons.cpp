@@ -6,12 +6,9 @@
 
 #include "check/lint/lint_rules.h"
 #include "chooser/chooser_config.h"
+#include "chooser/chooser_ids.h"
 
 namespace kestrel::check {
-
-namespace {
-constexpr int kActingVersionButtons = 20;
-}  // namespace
 
 void CheckVersionButtons(const LintInput& in) {
   const int count = in.config.Int(L"dlg_config", L"btnCount");
