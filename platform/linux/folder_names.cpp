@@ -293,17 +293,6 @@ bool FolderNames::List(const std::string& dir, const std::wstring& name, std::st
   return true;
 }
 
-void FolderNames::Made(const std::string& dir) {
-  std::lock_guard<std::mutex> guard(lock_);
-  if (!Usable()) return;
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  struct stat opened;
-  std::string found;
-  if (fstat(fd, &opened) == 0) Watch(fd, opened, std::wstring(), found);
-  close(fd);
-}
-
 void FolderNames::Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found) {
   // Through the open descriptor: the very folder that is listed.
   std::string self = "/proc/self/fd/" + std::to_string(fd);

@@ -66,11 +66,6 @@ class FolderNames {
   /// folder.
   bool Find(const std::string& dir, const std::wstring& name, std::string& found);
 
-  /// Tells of a folder this process has just made (`dir`, a host path):
-  /// it is watched from the start, so that filling it costs no listing
-  /// per new name.
-  void Made(const std::string& dir);
-
   /// How many times a folder was read from the disk (for tests).
   std::size_t listings() const { return listings_; }
 

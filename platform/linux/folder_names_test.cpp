@@ -163,20 +163,6 @@ TEST_F(FolderNamesTest, AListingIsUsedAgainOnlyWhileItsStampVouchesForIt) {
   EXPECT_EQ(names.listings(), 6u);
 }
 
-TEST_F(FolderNamesTest, AFolderJustMadeIsWatchedFromTheStart) {
-  FolderNames names;
-  const std::string dir = tmp_ + "/made";
-  ASSERT_EQ(mkdir(dir.c_str(), 0755), 0);
-  Touch("made/Early.txt");  // between the mkdir and the watch
-  names.Made(dir);
-  Touch("made/Late.TXT");
-  EXPECT_EQ(Look(names, L"early.txt", dir), "Early.txt");
-  EXPECT_EQ(Look(names, L"late.txt", dir), "Late.TXT");
-  ASSERT_EQ(unlink((dir + "/Late.TXT").c_str()), 0);
-  EXPECT_EQ(Look(names, L"late.txt", dir), "");
-  EXPECT_EQ(names.listings(), 0u);
-}
-
 TEST_F(FolderNamesTest, ManyFoldersAndAForkedChildStayCorrect) {
   FolderNames names;
   // More folders than are kept: the first ones are let go and read again.

@@ -366,7 +366,6 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
     if (errno == EEXIST) return Fail(win::kAlreadyExists);
     return Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
   }
-  root_.FolderMade(host);
   SetLastError(0);
   return true;
 }

@@ -92,8 +92,6 @@ bool MachineRoot::Ensure() {
   return true;
 }
 
-void MachineRoot::FolderMade(const std::string& host) { names_->Made(host); }
-
 std::string MachineRoot::DriveTarget(wchar_t letter) {
   Ensure();
   wchar_t lower = static_cast<wchar_t>(FoldCase(letter) - L'A' + L'a');

@@ -68,9 +68,6 @@ class MachineRoot {
   /// prefix ("/srv/games/Foo" is "Z:\srv\games\Foo").  Empty when no
   /// drive holds it.
   std::wstring ToWindows(std::string_view hostPath);
-  /// Tells that this process has just made the host folder `host`, so
-  /// that the new names put in it are looked up without listing it.
-  void FolderMade(const std::string& host);
   /// The canonical host folder of a drive letter, or empty.
   std::string DriveTarget(wchar_t letter);
   /// The letters of the drives present, in order.
