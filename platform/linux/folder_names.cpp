@@ -115,6 +115,16 @@ bool OlderThan(const timespec& stamp, const timespec& start) {
   return stamp.tv_sec < start.tv_sec || (stamp.tv_sec == start.tv_sec && stamp.tv_nsec < start.tv_nsec);
 }
 
+/// Opens a folder to list it, without touching its access time: a copy
+/// lists the folder it fills before each new name, and each listing after
+/// a change would write the folder's inode again (relatime).  A folder
+/// another user owns is opened as it is.
+int OpenFolder(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd;
+}
+
 /// Looks through the open folder `fd` for the name equal to `name` without
 /// regard to case, into `found`; stops once it is found and more than
 /// `enough` names were seen.  The number of names seen.
@@ -132,7 +142,7 @@ std::size_t FindInFolder(int fd, const std::wstring& name, std::string& found, s
 /// as a folder.
 bool ListFolderForName(const std::string& dir, const std::wstring& name, std::string& found) {
   found.clear();
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = OpenFolder(dir);
   if (fd < 0) return false;
   FindInFolder(fd, name, found, 0);
   close(fd);
@@ -265,7 +275,7 @@ bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::st
 bool FolderNames::List(const std::string& dir, const std::wstring& name, std::string& found, bool watchable) {
   timespec start;
   clock_gettime(CLOCK_REALTIME_COARSE, &start);
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = OpenFolder(dir);
   if (fd < 0) return false;
   ++listings_;
   struct stat opened;
