@@ -2,10 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <limits.h>
 
 #include <algorithm>
 #include <cerrno>

@@ -179,7 +179,12 @@ class LinuxPlatform : public Platform {
   std::map<std::string, CachedProfile> profiles_;
   std::map<Handle, std::thread> threads_;
   /// A folder an open listing holds open, with its path as the listing's
-  /// pattern wrote it (up to and with its last separator).
+  /// pattern wrote it (up to and with its last separator).  While the
+  /// listing is open, that path means this folder to Locate, as a search
+  /// handle keeps its folder open on Windows: the entries a walk lists are
+  /// acted on in the folder it listed, even if a folder above is renamed
+  /// or a drive re-pointed meanwhile.  Whether a name is there, and what
+  /// it is, is always asked of the disk.
   struct ListedFolder {
     std::wstring path;
     std::size_t hostLength = 0;  ///< of its host path
