@@ -8,15 +8,19 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <memory>
 #include <ostream>
 #include <set>
 #include <string>
 #include <vector>
 
+#include "platform/model/folder_listing.h"
 #include "platform/model/registry_tree.h"
 #include "platform/platform.h"
 
 namespace kestrel {
+
+class ProfileText;
 
 /// One recorded call: the operation's name and its arguments as text.
 struct FakeCall {
@@ -47,6 +51,9 @@ class FakePlatform : public Platform {
   void AddRegKey(RegRoot root, const std::wstring& subKey);
   /// The bytes of a file, or none.
   const std::string* FileBytes(const std::wstring& path) const;
+  /// The variables a REG_EXPAND_SZ value is expanded with when it is read
+  /// back (names without regard to case; an unknown one stays as written).
+  std::map<std::wstring, std::wstring> environment;
   /// A mutex that another launcher holds.
   void HoldMutex(const std::wstring& name) { heldMutexes_.insert(name); }
   void SetKnownFolder(int csidl, const std::wstring& path) { knownFolders_[csidl] = path; }
@@ -182,8 +189,10 @@ class FakePlatform : public Platform {
   const RegValue* FindRegValue(RegRoot root, const std::wstring& subKey, const std::wstring& valueName) const;
 
   /// Text forms used in the record.
-  static std::wstring RootName(RegRoot root);
   static std::wstring WaitName(std::uint32_t milliseconds);
+  static std::wstring HexNumber(std::uint32_t value);
+  /// Bytes as two-digit hex numbers separated by blanks.
+  static std::wstring Hex(std::span<const std::uint8_t> data);
   /// The record's name of a handle ("process3", "snapshot4"), or "invalid".
   std::wstring HandleName(Handle handle) const;
 
@@ -198,6 +207,8 @@ class FakePlatform : public Platform {
   /// The name as it was added (its case kept), for enumerations.
   std::wstring DisplayName(const std::wstring& key) const;
   std::string ProfileBytes(const std::wstring& file) const;
+  /// A profile file's text, or null with the last error 2 (0 when read).
+  std::unique_ptr<ProfileText> ReadProfile(const std::wstring& file);
   /// What a shell start of `file` in `directory` fails with: a configured
   /// start error, else 2 for a file that is not there (URLs always start).
   std::uint32_t ShellStartError(const std::wstring& file, const std::wstring& directory) const;
@@ -219,11 +230,7 @@ class FakePlatform : public Platform {
   RegistryTree currentUser_;
   std::map<Handle, std::wstring> handles_;
   std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
-  struct Find {
-    std::vector<FindDataW> entries;
-    std::size_t next = 0;
-  };
-  std::map<Handle, Find> finds_;
+  std::map<Handle, FolderListing> finds_;
   /// Routines of started threads run when the thread is waited for, so the
   /// record shows them inside the wait; a thread never waited for never runs.
   std::map<Handle, std::function<void()>> pendingThreads_;

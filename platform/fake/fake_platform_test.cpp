@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "text/utf.h"
+
 namespace kestrel {
 namespace {
 
@@ -85,6 +87,18 @@ TEST(FakePlatform, ProfilesAndRegistry) {
   EXPECT_EQ(type, win::kRegDword);
   EXPECT_EQ(size, 4u);
   EXPECT_EQ(got[0], 1);
+
+  // An expandable string comes back expanded with the fake's environment.
+  os.environment[L"SystemRoot"] = L"C:\\Windows";
+  const std::string raw = WideToUtf16Le(std::wstring(L"%systemroot%\\x\0", 15));
+  EXPECT_EQ(os.SHSetValueW(RegRoot::kCurrentUser, L"Software\\A", L"e", win::kRegExpandSz,
+                           std::span(reinterpret_cast<const std::uint8_t*>(raw.data()), raw.size())),
+            0);
+  std::uint8_t text[64] = {};
+  EXPECT_EQ(os.SHGetValueW(RegRoot::kCurrentUser, L"Software\\A", L"e", &type, text, &size), 0);
+  EXPECT_EQ(type, win::kRegSz);
+  std::wstring expanded = Utf16LeToWide(std::string(reinterpret_cast<const char*>(text), sizeof text));
+  EXPECT_EQ(expanded.substr(0, expanded.find(L'\0')), L"C:\\Windows\\x");
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 
+#include "platform/model/display_mode_change.h"
 #include "platform/model/profile_text.h"
 #include "text/utf.h"
 
@@ -96,12 +97,7 @@ long DisplaySettings::Change(const DisplayMode* mode, std::uint32_t flags) {
     current_ = Stored();
     return win::kDispChangeSuccessful;
   }
-  DisplayMode next = current_;
-  if ((mode->fields & win::kDmBitsPerPel) && mode->bitsPerPel) next.bitsPerPel = mode->bitsPerPel;
-  if ((mode->fields & win::kDmPelsWidth) && mode->pelsWidth) next.pelsWidth = mode->pelsWidth;
-  if ((mode->fields & win::kDmPelsHeight) && mode->pelsHeight) next.pelsHeight = mode->pelsHeight;
-  if ((mode->fields & win::kDmDisplayFrequency) && mode->displayFrequency)
-    next.displayFrequency = mode->displayFrequency;
+  DisplayMode next = ChangedDisplayMode(current_, *mode);
   if (!ValidDepth(next.bitsPerPel) || next.pelsWidth > 65535 || next.pelsHeight > 65535)
     return win::kDispChangeBadMode;
   if (flags & win::kCdsTest) return win::kDispChangeSuccessful;

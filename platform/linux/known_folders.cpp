@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <utility>
 
+#include "platform/model/expand_environment.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 
@@ -118,29 +119,11 @@ std::wstring ExpandMachineEnvironment(std::wstring_view text, const std::wstring
       {L"TMP", Profile(user) + L"\\AppData\\Local\\Temp"},
       {L"USERNAME", user},
   };
-  std::wstring out;
-  std::size_t pos = 0;
-  while (pos < text.size()) {
-    std::size_t open = text.find(L'%', pos);
-    if (open == std::wstring_view::npos) break;
-    std::size_t close = text.find(L'%', open + 1);
-    if (close == std::wstring_view::npos) break;
-    std::wstring_view name = text.substr(open + 1, close - open - 1);
-    const std::wstring* value = nullptr;
+  return ExpandEnvironmentVariables(text, [&](std::wstring_view name) -> const std::wstring* {
     for (const auto& [n, v] : vars)
-      if (EqualsNoCase(name, n)) value = &v;
-    out += text.substr(pos, open - pos);
-    if (value) {
-      out += *value;
-      pos = close + 1;
-    } else {
-      // Unknown: the first "%" stays and the second may open the next name.
-      out += text.substr(open, close - open);
-      pos = close;
-    }
-  }
-  out += text.substr(pos);
-  return out;
+      if (EqualsNoCase(name, n)) return &v;
+    return nullptr;
+  });
 }
 
 }  // namespace kestrel

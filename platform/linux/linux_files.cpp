@@ -13,9 +13,10 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
+#include "platform/model/folder_listing.h"
 #include "platform/model/logical_drives.h"
+#include "platform/model/missing_path.h"
 #include "platform/model/wildcard.h"
-#include "text/nocase.h"
 #include "text/path_buffer.h"
 #include "text/utf.h"
 
@@ -155,14 +156,14 @@ bool LinuxPlatform::Locate(const std::wstring& path, Place& place, struct stat& 
 }
 
 std::uint32_t LinuxPlatform::MissingError(const std::string& host, const MachineRoot::Found& found) {
-  if (found.missingInExistingFolder) return win::kFileNotFound;
+  if (found.missingInExistingFolder) return MissingPathError(true);
   return MissingError(host);
 }
 
 std::uint32_t LinuxPlatform::MissingError(const std::string& host) {
   struct stat st;
   std::string dir = host.substr(0, std::max<std::size_t>(host.rfind('/'), 1));
-  return stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? win::kFileNotFound : win::kPathNotFound;
+  return MissingPathError(stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode));
 }
 
 Handle LinuxPlatform::NewHandle() {
@@ -228,12 +229,7 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
     return kInvalidHandleValue;
   }
-  // A drive's root lists no "." and "..", every other folder does.
   Find find;
-  if (!folder.driveRoot) {
-    for (const wchar_t* dot : {L".", L".."})
-      if (MatchesWildcard(mask, dot)) find.entries.push_back(FindDataW{win::kFileAttributeDirectory, 0, dot});
-  }
   std::vector<FindDataW> found;
   while (dirent* e = readdir(d)) {
     std::string name = e->d_name;
@@ -267,21 +263,11 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     if (kept->fd >= 0) find.folder = std::move(kept);
   }
   closedir(d);
-  // One order on every machine: by name without regard to case, each
-  // name folded once rather than at every comparison.
-  std::vector<std::pair<std::wstring, std::size_t>> order;
-  order.reserve(found.size());
-  for (std::size_t i = 0; i < found.size(); ++i) order.emplace_back(ToUpperNoCase(found[i].fileName), i);
-  std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-    return a.first != b.first ? a.first < b.first : found[a.second].fileName < found[b.second].fileName;
-  });
-  for (const auto& [key, i] : order) find.entries.push_back(std::move(found[i]));
-  if (find.entries.empty()) {
+  find.listing = FolderListing(mask, folder.driveRoot, std::move(found));
+  if (find.listing.Next(data) != 0) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
   }
-  data = find.entries[0];
-  find.next = 1;
   Handle h = NewHandle();
   {
     std::lock_guard<std::mutex> guard(lock_);
@@ -295,9 +281,8 @@ bool LinuxPlatform::FindNextFileW(Handle handle, FindDataW& data) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = finds_.find(handle);
   if (it == finds_.end()) return Fail(win::kInvalidHandle);
-  if (it->second.next >= it->second.entries.size()) return Fail(win::kNoMoreFiles);
-  data = it->second.entries[it->second.next++];
-  return true;
+  std::uint32_t error = it->second.listing.Next(data);
+  return error == 0 || Fail(error);
 }
 
 bool LinuxPlatform::FindClose(Handle handle) {

@@ -17,6 +17,7 @@
 #include "platform/linux/machine_root.h"
 #include "platform/linux/registry_store.h"
 #include "platform/linux/program_start.h"
+#include "platform/model/folder_listing.h"
 #include "platform/model/profile_text.h"
 #include "platform/platform.h"
 
@@ -192,8 +193,7 @@ class LinuxPlatform : public Platform {
     ~ListedFolder();
   };
   struct Find {
-    std::vector<FindDataW> entries;
-    std::size_t next = 0;
+    FolderListing listing;
     std::shared_ptr<const ListedFolder> folder;  ///< null when not kept
   };
   /// Where a path leads: a folder descriptor (AT_FDCWD for none) and the

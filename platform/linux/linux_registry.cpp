@@ -4,22 +4,13 @@
 
 #include "platform/linux/known_folders.h"
 #include "platform/linux/linux_platform.h"
+#include "platform/model/registry_api.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 
 namespace kestrel {
 
 namespace {
-
-long CopyValue(const RegistryValue& value, std::uint32_t* type, std::span<std::uint8_t> data,
-               std::uint32_t* dataSize, bool sizeQuery) {
-  if (type) *type = value.type;
-  if (dataSize) *dataSize = static_cast<std::uint32_t>(value.data.size());
-  if (sizeQuery && data.empty()) return win::kSuccess;
-  if (value.data.size() > data.size()) return win::kMoreData;
-  std::copy(value.data.begin(), value.data.end(), data.begin());
-  return win::kSuccess;
-}
 
 constexpr std::wstring_view kLayersKey = L"Software\\Microsoft\\Windows NT\\CurrentVersion\\AppCompatFlags\\Layers";
 
@@ -83,21 +74,8 @@ long LinuxPlatform::SHGetValueW(RegRoot root, const std::wstring& subKey, const 
     }
   });
   if (!keyFound || !found) return win::kFileNotFound;
-  if (value.type == win::kRegExpandSz) {
-    // Expanded and handed back as REG_SZ; the size is the larger of the two
-    // forms, as the shell reports it.
-    std::size_t rawSize = value.data.size();
-    std::string raw(value.data.begin(), value.data.end());
-    std::wstring text = Utf16LeToWide(raw);
-    text = text.substr(0, text.find(L'\0'));
-    std::string expanded = WideToUtf16Le(ExpandMachineEnvironment(text, User()));
-    expanded.append(2, '\0');
-    value = {win::kRegSz, std::vector<std::uint8_t>(expanded.begin(), expanded.end())};
-    long rc = CopyValue(value, type, data, dataSize, false);
-    if (dataSize) *dataSize = static_cast<std::uint32_t>(std::max(rawSize, value.data.size()));
-    return rc;
-  }
-  return CopyValue(value, type, data, dataSize, false);
+  return CopyRegistryValue(
+      value, [this](std::wstring_view text) { return ExpandMachineEnvironment(text, User()); }, type, data, dataSize);
 }
 
 long LinuxPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const std::wstring& valueName,

@@ -15,6 +15,7 @@
 #include "platform/linux/errno_map.h"
 #include "platform/linux/program_start.h"
 #include "platform/linux/wine_server_guard.h"
+#include "platform/model/registry_api.h"
 #include "platform/model/wow64_view.h"
 #include "text/nocase.h"
 #include "text/utf.h"
@@ -113,10 +114,6 @@ std::string RegistryStore::HivePath(RegRoot root) const {
   return directory_ + (root == RegRoot::kLocalMachine ? "/system.reg" : "/user.reg");
 }
 
-std::wstring RegistryStore::RootName(RegRoot root) {
-  return root == RegRoot::kLocalMachine ? L"HKEY_LOCAL_MACHINE" : L"HKEY_CURRENT_USER";
-}
-
 bool RegistryStore::Wow64(RegRoot root) const {
   const Hive& hive = root == RegRoot::kLocalMachine ? localMachine_ : currentUser_;
   return root == RegRoot::kLocalMachine && hive.file.arch == "win64";
@@ -209,8 +206,8 @@ std::uint32_t RegistryStore::Save(RegRoot root) {
 std::wstring RegistryStore::ChangesText(bool machine, bool user) const {
   std::wstring text = L"Windows Registry Editor Version 5.00\r\n";
   // The files' own paths: Wine's 64-bit regedit does not redirect them.
-  if (machine) AppendChanges(text, localMachine_.tree, localMachine_.file, RootName(RegRoot::kLocalMachine));
-  if (user) AppendChanges(text, currentUser_.tree, currentUser_.file, RootName(RegRoot::kCurrentUser));
+  if (machine) AppendChanges(text, localMachine_.tree, localMachine_.file, RegRootName(RegRoot::kLocalMachine));
+  if (user) AppendChanges(text, currentUser_.tree, currentUser_.file, RegRootName(RegRoot::kCurrentUser));
   return text;
 }
 

@@ -46,8 +46,6 @@ class RegistryStore {
 
   /// The file of a hive.
   std::string HivePath(RegRoot root) const;
-  /// The root name a hive has in registry files.
-  static std::wstring RootName(RegRoot root);
   /// A key by its path as the launcher names it (HKEY_LOCAL_MACHINE\Software
   /// in the 32-bit view), loaded from the file when first asked for; null
   /// when missing.  `create` (writers only) makes it with its parents.

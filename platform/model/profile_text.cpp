@@ -2,25 +2,11 @@
 
 #include <algorithm>
 
+#include "platform/model/text_blanks.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 
 namespace kestrel {
-
-namespace {
-
-bool IsProfileSpace(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\n' || c == L'\r' || c == L'\v' || c == L'\f' || c == 0x1A ||
-         c == 0xA0 || c == 0x3000;
-}
-
-std::wstring_view Trim(std::wstring_view s) {
-  while (!s.empty() && IsProfileSpace(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsProfileSpace(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
 
 std::wstring_view UpToNul(std::wstring_view text) { return text.substr(0, text.find(L'\0')); }
 
@@ -46,14 +32,14 @@ ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstri
   while (pos < text.size()) {
     std::size_t end = pos;
     while (end < text.size() && text[end] != L'\r' && text[end] != L'\n') ++end;
-    std::wstring_view line = Trim(text.substr(pos, end - pos));
+    std::wstring_view line = TrimProfileBlanks(text.substr(pos, end - pos));
     pos = end;
     while (pos < text.size() && (text[pos] == L'\r' || text[pos] == L'\n')) ++pos;
     if (line.empty()) continue;
     if (line.front() == L'[') {
       std::size_t close = line.rfind(L']');
       if (close != std::wstring_view::npos) {
-        sections_.push_back(ProfileSection{UpToNul(Trim(line.substr(1, close - 1))), {}});
+        sections_.push_back(ProfileSection{UpToNul(TrimProfileBlanks(line.substr(1, close - 1))), {}});
         firstKey.push_back(keys_.size());
         continue;
       }
@@ -63,8 +49,8 @@ ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstri
     if (eq == std::wstring_view::npos) {
       key.name = UpToNul(line);
     } else {
-      key.name = UpToNul(Trim(line.substr(0, eq)));
-      key.value = UpToNul(Trim(line.substr(eq + 1)));
+      key.name = UpToNul(TrimProfileBlanks(line.substr(0, eq)));
+      key.value = UpToNul(TrimProfileBlanks(line.substr(eq + 1)));
     }
     keys_.push_back(key);
   }
@@ -80,7 +66,7 @@ ProfileText::ProfileText(std::wstring owned) : text_(std::make_unique<std::wstri
 }
 
 const ProfileSection* ProfileText::FindSection(std::wstring_view section) const {
-  section = Trim(section);
+  section = TrimProfileBlanks(section);
   auto it = std::lower_bound(index_.begin(), index_.end(), std::make_pair(FoldedHash(section), std::uint32_t{0}));
   for (; it != index_.end() && it->first == FoldedHash(section); ++it)
     if (EqualsNoCase(sections_[it->second].name, section)) return &sections_[it->second];
@@ -90,7 +76,7 @@ const ProfileSection* ProfileText::FindSection(std::wstring_view section) const 
 std::optional<std::wstring> ProfileText::FindValue(std::wstring_view section, std::wstring_view key) const {
   const ProfileSection* s = FindSection(section);
   if (!s) return std::nullopt;
-  key = Trim(key);
+  key = TrimProfileBlanks(key);
   for (const ProfileKey& k : s->keys)
     if (EqualsNoCase(k.name, key)) return k.value ? std::optional<std::wstring>(std::wstring(*k.value)) : std::nullopt;
   return std::nullopt;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "platform/model/profile_text.h"
+#include "platform/model/text_blanks.h"
 
 #include "text/nocase.h"
 #include "text/utf.h"
@@ -12,16 +13,6 @@ namespace kestrel {
 namespace {
 
 enum class Encoding { kUtf16Le, kUtf16Be, kUtf8Bom, kUtf8, kAscii, kAnsi };
-
-bool IsBlank(wchar_t c) {
-  return c == L' ' || c == L'\t' || c == L'\v' || c == L'\f' || c == 0x1A || c == 0xA0 || c == 0x3000;
-}
-
-std::wstring_view Trim(std::wstring_view s) {
-  while (!s.empty() && (IsBlank(s.front()) || s.front() == L'\r' || s.front() == L'\n')) s.remove_prefix(1);
-  while (!s.empty() && (IsBlank(s.back()) || s.back() == L'\r' || s.back() == L'\n')) s.remove_suffix(1);
-  return s;
-}
 
 bool HasBreak(std::wstring_view s) { return s.find_first_of(std::wstring_view(L"\r\n\0", 3)) != std::wstring_view::npos; }
 
@@ -87,8 +78,10 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
   if (HasBreak(section) || (key && HasBreak(*key)) || (value && HasBreak(*value))) return std::nullopt;
   // A key holding "=" would read back as the key before it, one starting
   // with "[" as a section header: either changes other keys of the file.
-  if (key && (Trim(*key).find(L'=') != std::wstring_view::npos || Trim(*key).starts_with(L'[')))
-    return std::nullopt;
+  if (key) {
+    std::wstring_view name = TrimProfileBlanks(*key);
+    if (name.find(L'=') != std::wstring_view::npos || name.starts_with(L'[')) return std::nullopt;
+  }
 
   Encoding enc;
   std::size_t bom = 0;
@@ -141,23 +134,24 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
   auto mayBeHeader = [&](const Line& l) {
     for (std::size_t i = l.start; i < l.end; ++i) {
       unsigned c = text.At(i);
-      // The reader's blanks: a header may stand after any of them.
-      if (c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == 0x1A) continue;
+      // The reader's blanks: a header may stand after any of them (a unit
+      // past ASCII may be part of one, so that line is decoded).
+      if (c < 0x80 && IsProfileBlank(static_cast<wchar_t>(c))) continue;
       return c == '[' || c >= 0x80;
     }
     return false;
   };
   auto headerName = [](std::wstring_view line, std::wstring& name) {
-    line = Trim(line);
+    line = TrimProfileBlanks(line);
     if (line.empty() || line.front() != L'[') return false;
     std::size_t close = line.rfind(L']');
     if (close == std::wstring_view::npos) return false;
-    name = std::wstring(UpToNul(Trim(line.substr(1, close - 1))));
+    name = std::wstring(UpToNul(TrimProfileBlanks(line.substr(1, close - 1))));
     return true;
   };
 
   // Find the first section of that name: its header line and its last line.
-  std::wstring_view wanted = Trim(section);
+  std::wstring_view wanted = TrimProfileBlanks(section);
   std::size_t header = lines.size(), last = lines.size(), sectionEnd = lines.size();
   bool inside = false;
   for (std::size_t i = 0; i < lines.size(); ++i) {
@@ -172,7 +166,7 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
         header = last = i;
         inside = true;
       }
-    } else if (inside && !Trim(decode(lines[i])).empty()) {
+    } else if (inside && !TrimProfileBlanks(decode(lines[i])).empty()) {
       last = i;
     }
   }
@@ -190,7 +184,7 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
     keep(0, text.size());
     std::wstring add;
     if (!lines.empty() && lines.back().next == lines.back().end) add += eol;
-    add += L"[" + std::wstring(wanted) + L"]" + eol + std::wstring(Trim(*key)) + L"=" + *value + eol;
+    add += L"[" + std::wstring(wanted) + L"]" + eol + std::wstring(TrimProfileBlanks(*key)) + L"=" + *value + eol;
     out += Encode(add, enc, ansi);
     keepToEnd(text.size());
     return out;
@@ -202,13 +196,13 @@ std::optional<std::string> ProfileWrite(std::string_view bytes, std::wstring_vie
     return out;
   }
 
-  std::wstring_view wantedKey = Trim(*key);
+  std::wstring_view wantedKey = TrimProfileBlanks(*key);
   for (std::size_t i = header + 1; i < sectionEnd; ++i) {
     std::wstring line = decode(lines[i]);
-    std::wstring_view trimmed = Trim(line);
+    std::wstring_view trimmed = TrimProfileBlanks(line);
     if (trimmed.empty()) continue;
     std::size_t eq = trimmed.find(L'=');
-    std::wstring_view name = UpToNul(eq == std::wstring_view::npos ? trimmed : Trim(trimmed.substr(0, eq)));
+    std::wstring_view name = UpToNul(eq == std::wstring_view::npos ? trimmed : TrimProfileBlanks(trimmed.substr(0, eq)));
     if (!EqualsNoCase(name, wantedKey)) continue;
     if (!value) {  // the key's line goes, line end included
       keep(0, lines[i].start);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 
+#include "platform/model/text_blanks.h"
+#include "platform/platform.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 #include "text/wide_format.h"
@@ -18,17 +20,15 @@ constexpr std::wstring_view kHeader31 = L"REGEDIT";
 constexpr std::size_t kMaxKeyNameChars = 255;
 constexpr std::size_t kMaxKeyDepth = 512;
 constexpr std::size_t kMaxValueNameChars = 16383;
-constexpr std::uint32_t kRegSz = 1, kRegExpandSz = 2, kRegBinary = 3, kRegDword = 4, kRegMultiSz = 7;
-
-bool IsSpace(wchar_t c) { return c == L' ' || c == L'\t'; }
+using win::kRegBinary, win::kRegDword, win::kRegExpandSz, win::kRegMultiSz, win::kRegSz;
 
 std::wstring_view TrimLeft(std::wstring_view s) {
-  while (!s.empty() && IsSpace(s.front())) s.remove_prefix(1);
+  while (!s.empty() && IsRegFileBlank(s.front())) s.remove_prefix(1);
   return s;
 }
 
 std::wstring_view TrimRight(std::wstring_view s) {
-  while (!s.empty() && IsSpace(s.back())) s.remove_suffix(1);
+  while (!s.empty() && IsRegFileBlank(s.back())) s.remove_suffix(1);
   return s;
 }
 
@@ -45,9 +45,6 @@ int HexDigit(wchar_t c) {
   return -1;
 }
 
-// The white space the C runtime's wcstoul passes over.
-bool IsCSpace(wchar_t c) { return c == L' ' || (c >= L'\t' && c <= L'\r') || c == 0xA0 || c == 0x3000; }
-
 // wcstoul(s, &end, 16) of the 32-bit C runtime the registry editor uses:
 // white space, a sign and "0x" may come first; `end` is 0 when no digit
 // was read; a number beyond 32 bits is none at all.
@@ -58,7 +55,7 @@ struct HexNumber {
 };
 HexNumber ParseHexNumber(std::wstring_view s) {
   std::size_t i = 0;
-  while (i < s.size() && IsCSpace(s[i])) ++i;
+  while (i < s.size() && IsCRuntimeSpace(s[i])) ++i;
   bool negative = false;
   if (i < s.size() && (s[i] == L'+' || s[i] == L'-')) negative = s[i++] == L'-';
   if (i + 2 < s.size() && s[i] == L'0' && (s[i + 1] == L'x' || s[i + 1] == L'X') && HexDigit(s[i + 2]) >= 0)
@@ -157,7 +154,7 @@ class Importer {
       std::wstring_view line = lines_[next_];
       if (line.substr(0, kRoot.size()) != kRoot) continue;
       std::size_t keyEnd = 0;
-      while (keyEnd < line.size() && !IsCSpace(line[keyEnd])) ++keyEnd;
+      while (keyEnd < line.size() && !IsCRuntimeSpace(line[keyEnd])) ++keyEnd;
       std::wstring_view value = TrimLeft(line.substr(keyEnd));
       if (!value.empty() && value.front() == L'=') value.remove_prefix(1);
       if (!value.empty() && value.front() == L' ') value.remove_prefix(1);  // one blank at most
@@ -198,7 +195,7 @@ class Importer {
   // before it open, as the editor does.
   void KeyLine(std::wstring_view line, std::size_t number) {
     std::size_t close = line.rfind(L']');
-    if (line.empty() || IsSpace(line.front()) || close == std::wstring_view::npos) {
+    if (line.empty() || IsRegFileBlank(line.front()) || close == std::wstring_view::npos) {
       Problem(number, L"not a key name (\"[\" must be followed by the name and \"]\"); the values after it go to "
                       L"the key before");
       return;

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <unordered_set>
 
+#include "platform/model/text_blanks.h"
 #include "platform/platform.h"
 #include "text/nocase.h"
 #include "text/utf.h"
@@ -23,7 +24,6 @@ constexpr std::uint64_t kTicks1601To1970 = 86400ULL * (369 * 365 + 89) * kTicksP
 
 bool IsHex(char c) { return (c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'f'); }
 int HexValue(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
 
 /// Reads an escaped string up to `end` (not escaped) as UTF-16 units;
 /// returns the position after `end`, or npos when it is missing.
@@ -222,10 +222,10 @@ bool ParseValue(std::string_view line, std::string_view& rest, std::wstring& nam
     if (pos == std::string_view::npos || units.size() > kMaxValueNameChars) return false;
     name = UnitsToWide(units);
   }
-  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+  while (pos < line.size() && IsWineRegistryBlank(line[pos])) ++pos;
   if (pos >= line.size() || line[pos] != '=') return false;
   ++pos;
-  while (pos < line.size() && IsBlank(line[pos])) ++pos;
+  while (pos < line.size() && IsWineRegistryBlank(line[pos])) ++pos;
   std::string_view data = line.substr(pos);
   auto starts = [&](std::string_view tag) { return data.substr(0, tag.size()) == tag; };
   std::uint32_t stringType = 0;
@@ -270,9 +270,9 @@ bool ParseValue(std::string_view line, std::string_view& rest, std::wstring& nam
       while (i < data.size() && IsHex(data[i]) && v <= 0xFF) v = v * 16 + HexValue(data[i++]);
       if (v > 0xFF || i == start) return false;
       value.data.push_back(static_cast<std::uint8_t>(v));
-      while (i < data.size() && IsBlank(data[i])) ++i;
+      while (i < data.size() && IsWineRegistryBlank(data[i])) ++i;
       if (i < data.size() && data[i] == ',') ++i;
-      while (i < data.size() && IsBlank(data[i])) ++i;
+      while (i < data.size() && IsWineRegistryBlank(data[i])) ++i;
     }
     if (i == data.size()) return true;
     if (data[i] != '\\' || rest.empty()) return false;
@@ -280,7 +280,7 @@ bool ParseValue(std::string_view line, std::string_view& rest, std::wstring& nam
     std::size_t eol = rest.find('\n');
     data = rest.substr(0, eol);
     rest = eol == std::string_view::npos ? std::string_view() : rest.substr(eol + 1);
-    while (!data.empty() && IsBlank(data.front())) data.remove_prefix(1);
+    while (!data.empty() && IsWineRegistryBlank(data.front())) data.remove_prefix(1);
     while (!data.empty() && data.back() == '\r') data.remove_suffix(1);
   }
 }
@@ -382,7 +382,7 @@ void LoadBlock(WineRegistryFile& file, WineRegistryFile::Block& block, RegistryK
     rest = next == std::string_view::npos ? std::string_view() : rest.substr(next + 1);
     while (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::size_t lead = 0;
-    while (lead < line.size() && IsBlank(line[lead])) ++lead;
+    while (lead < line.size() && IsWineRegistryBlank(line[lead])) ++lead;
     line.remove_prefix(lead);
     if (line.empty() || line[0] == ';') continue;
     if (line[0] == '#') {
@@ -433,7 +433,7 @@ bool ReadWineRegistry(std::string bytes, WineRegistryFile& file) {
   const char* data = all.data();
   while (pos < all.size()) {
     std::size_t lead = pos;
-    while (lead < all.size() && IsBlank(data[lead])) ++lead;
+    while (lead < all.size() && IsWineRegistryBlank(data[lead])) ++lead;
     if (lead < all.size() && data[lead] == '[') {
       if (!file.blocks.empty()) file.blocks.back().end = pos;
       else file.headerEnd = pos, headerDone = true;
@@ -463,7 +463,7 @@ RegistryKey* LoadWineKey(WineRegistryFile& file, RegistryTree& tree, std::wstrin
       WineRegistryFile::Block& block = file.blocks[number];
       std::string_view all = file.bytes;
       std::size_t lead = block.begin;
-      while (IsBlank(all[lead])) ++lead;
+      while (IsWineRegistryBlank(all[lead])) ++lead;
       IndexKeyOfLine(LineAt(all, lead), ignored, &block.path);
       std::vector<std::wstring_view> parts = SplitKeyPath(block.path);
       bool fits = parts.size() <= kMaxKeyDepth;
@@ -518,7 +518,7 @@ RegistryKey* LoadWineKey(WineRegistryFile& file, RegistryTree& tree, std::wstrin
     WineRegistryFile::Block& block = file.blocks[number];
     std::string_view all = file.bytes;
     std::size_t lead = block.begin;
-    while (IsBlank(all[lead])) ++lead;
+    while (IsWineRegistryBlank(all[lead])) ++lead;
     std::string ignored;
     std::wstring full;
     IndexKeyOfLine(LineAt(all, lead), ignored, &full);

@@ -9,6 +9,7 @@
 
 #include "platform/linux/ansi_code_page.h"
 #include "platform/linux/registry_store.h"
+#include "platform/model/registry_api.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 #include "tools/kestrel_system/system_tool.h"
@@ -101,7 +102,7 @@ int Export(RegistryStore& store, MachineRoot& root, const std::string& file, con
       store.ReadBranch(hive, L"", [&](const RegistryKey* all) {
         RegistryTree copy;
         if (all) CopyBranch(*all, copy, L"");
-        bytes = ExportRegFile(copy, RegistryStore::RootName(hive));
+        bytes = ExportRegFile(copy, RegRootName(hive));
       });
       std::wstring part = Utf16LeToWide(bytes.substr(2));
       if (text.empty()) text = part.substr(0, part.size() - 2);
