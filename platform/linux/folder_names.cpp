@@ -4,8 +4,10 @@
 #include <limits.h>
 #include <fcntl.h>
 #include <pthread.h>
+#include <linux/magic.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -25,6 +27,8 @@ constexpr std::size_t kFoldersKept = 16;
 /// A folder with no more names than this is listed each time: listing it
 /// costs less than watching it.
 constexpr std::size_t kWatchFrom = 64;
+/// Small folders whose listings are kept.
+constexpr std::size_t kListingsKept = 8;
 /// A folder with more names than this is listed each time rather than
 /// kept, so that memory stays small.
 constexpr std::size_t kNamesKept = 200000;
@@ -63,20 +67,62 @@ bool SameNameNoCase(const char* entry, const std::wstring& name) {
 }
 
 /// Calls `each` with every name in the open folder `fd` but "." and "..",
-/// until it returns false.
-void ForEachName(int fd, const std::function<bool(const char*)>& each) {
+/// until it returns false.  False when reading the folder failed.
+bool ForEachName(int fd, const std::function<bool(const char*)>& each) {
   alignas(8) char buffer[32768];
   for (;;) {
     ssize_t got = getdents64(fd, buffer, sizeof buffer);
-    if (got <= 0) return;
+    if (got <= 0) return got == 0;
     for (ssize_t at = 0; at < got;) {
       const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
       at += entry->d_reclen;
       const char* name = entry->d_name;
       if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-      if (!each(name)) return;
+      if (!each(name)) return true;
     }
   }
+}
+
+FolderStamp StampOf(const struct stat& st) {
+  return {static_cast<std::uint64_t>(st.st_dev), static_cast<std::uint64_t>(st.st_ino), st.st_mtim, st.st_ctim};
+}
+
+/// Whether the stamps of the file system holding the open folder `fd`
+/// come from the kernel's clock, in nanoseconds or whole seconds: local
+/// file systems.  A network file system's stamps come from the server's
+/// clock and its attributes may be cached; FAT and NTFS keep coarser steps.
+bool LocalStamps(int fd) {
+  struct statfs fs;
+  if (fstatfs(fd, &fs) != 0) return false;
+  switch (static_cast<unsigned long>(fs.f_type)) {
+    case EXT4_SUPER_MAGIC:  // ext2, ext3 and ext4
+    case XFS_SUPER_MAGIC:
+    case BTRFS_SUPER_MAGIC:
+    case TMPFS_MAGIC:
+    case F2FS_SUPER_MAGIC:
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+/// Whether a stamp is strictly older than `start`: by the second when the
+/// stamp has no finer part.
+bool OlderThan(const timespec& stamp, const timespec& start) {
+  if (stamp.tv_nsec == 0) return stamp.tv_sec < start.tv_sec;
+  return stamp.tv_sec < start.tv_sec || (stamp.tv_sec == start.tv_sec && stamp.tv_nsec < start.tv_nsec);
+}
+
+/// Opens a folder to list it, without touching its access time: a copy
+/// lists the folder it fills before each new name, and each listing after
+/// a change would write the folder's inode again (relatime).  A folder
+/// another user owns is opened as it is.
+int OpenFolder(const std::string& dir) {
+  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME);
+  if (fd < 0 && errno == EPERM) fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd;
 }
 
 /// Looks through the open folder `fd` for the name equal to `name` without
@@ -96,7 +142,7 @@ std::size_t FindInFolder(int fd, const std::wstring& name, std::string& found, s
 /// as a folder.
 bool ListFolderForName(const std::string& dir, const std::wstring& name, std::string& found) {
   found.clear();
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = OpenFolder(dir);
   if (fd < 0) return false;
   FindInFolder(fd, name, found, 0);
   close(fd);
@@ -104,6 +150,11 @@ bool ListFolderForName(const std::string& dir, const std::wstring& name, std::st
 }
 
 }  // namespace
+
+bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now) {
+  return listed.device == now.device && listed.inode == now.inode && SameTime(listed.modified, now.modified) &&
+         SameTime(listed.changed, now.changed) && OlderThan(listed.modified, start) && OlderThan(listed.changed, start);
+}
 
 FolderNames::FolderNames() = default;
 
@@ -174,14 +225,31 @@ bool FolderNames::TakeEvents() {
   }
 }
 
+const FolderNames::Listing* FolderNames::KeptListing(const std::string& dir, struct stat& st, bool& statted) {
+  auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
+  if (kept == listed_.end()) return nullptr;
+  if (!statted) {
+    statted = true;
+    if (stat(dir.c_str(), &st) != 0) st.st_mode = 0;
+  }
+  if (!S_ISDIR(st.st_mode) || !ListingHolds(kept->stamp, kept->start, StampOf(st))) {
+    listed_.erase(kept);
+    return nullptr;
+  }
+  listed_.splice(listed_.begin(), listed_, kept);
+  return &listed_.front();
+}
+
 bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::string& found) {
   std::lock_guard<std::mutex> guard(lock_);
-  if (!Usable()) return ListFolderForName(dir, name, found);
   found.clear();
+  const bool watch = Usable();
+  struct stat st;
+  bool statted = false;
   // While no folder is watched there is nothing to learn from the queue.
-  if (!folders_.empty()) {
+  if (watch && !folders_.empty()) {
     if (!TakeEvents()) ForgetAll();
-    struct stat st;
+    statted = true;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ListFolderForName(dir, name, found);
     const std::wstring folded = Folded(name);
     for (auto it = recent_.begin(); it != recent_.end(); ++it) {
@@ -193,44 +261,77 @@ bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::st
       return true;
     }
   }
-
-  // A small folder costs less to list again than to watch.
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return false;
-  const std::size_t count = FindInFolder(fd, name, found, kWatchFrom);
-  struct stat opened;
-  int watch = -1;
-  if (count > kWatchFrom && fstat(fd, &opened) == 0) {
-    // Through the open descriptor: the very folder that is listed.
-    std::string self = "/proc/self/fd/" + std::to_string(fd);
-    watch = inotify_add_watch(fd_, self.c_str(), kEvents);
+  if (const Listing* kept = KeptListing(dir, st, statted)) {
+    for (const std::string& entry : kept->names)
+      if (SameNameNoCase(entry.c_str(), name)) {
+        found = entry;
+        break;
+      }
+    return true;
   }
-  // Watched first, then listed again from the start, so that no change
-  // falls between the listing and the watch.
-  if (watch < 0 || lseek(fd, 0, SEEK_SET) != 0) {
-    if (watch >= 0) inotify_rm_watch(fd_, watch);
+  return List(dir, name, found, watch);
+}
+
+bool FolderNames::List(const std::string& dir, const std::wstring& name, std::string& found, bool watchable) {
+  timespec start;
+  clock_gettime(CLOCK_REALTIME_COARSE, &start);
+  int fd = OpenFolder(dir);
+  if (fd < 0) return false;
+  ++listings_;
+  struct stat opened;
+  const bool stamped = fstat(fd, &opened) == 0;
+  std::vector<std::string> names;
+  std::size_t count = 0;
+  const bool read = ForEachName(fd, [&](const char* entry) {
+    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
+    if (++count <= kWatchFrom) names.emplace_back(entry);
+    return found.empty() || count <= kWatchFrom;
+  });
+  if (count <= kWatchFrom) {
+    // The whole folder was read: keep it when its stamp can vouch for it.
+    FolderStamp stamp = StampOf(opened);
+    if (read && stamped && ListingHolds(stamp, start, stamp) && LocalStamps(fd)) {
+      listed_.remove_if([&](const Listing& l) { return l.dir == dir; });
+      listed_.push_front(Listing{dir, stamp, start, std::move(names)});
+      if (listed_.size() > kListingsKept) listed_.pop_back();
+    }
     close(fd);
     return true;
   }
+  if (watchable && stamped) Watch(fd, opened, name, found);
+  close(fd);
+  return true;
+}
+
+void FolderNames::Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found) {
+  // Through the open descriptor: the very folder that is listed.
+  std::string self = "/proc/self/fd/" + std::to_string(fd);
+  int watch = inotify_add_watch(fd_, self.c_str(), kEvents);
+  // Watched first, then listed again from the start, so that no change
+  // falls between the listing and the watch.
+  if (watch < 0) return;
+  if (lseek(fd, 0, SEEK_SET) != 0) {
+    inotify_rm_watch(fd_, watch);
+    return;
+  }
   Folder folder{static_cast<std::uint64_t>(opened.st_dev), static_cast<std::uint64_t>(opened.st_ino), {}};
   bool keep = true;
-  found.clear();
-  ForEachName(fd, [&](const char* entry) {
-    if (found.empty() && SameNameNoCase(entry, name)) found = entry;
+  std::string seen;
+  const bool read = ForEachName(fd, [&](const char* entry) {
+    if (seen.empty() && SameNameNoCase(entry, name)) seen = entry;
     folder.names.emplace(Folded(Utf8ToWide(entry)), entry);
     keep = folder.names.size() <= kNamesKept;
-    return keep || found.empty();
+    return keep || seen.empty();
   });
-  close(fd);
-  if (!keep) {
+  if (read) found = seen;
+  if (!read || !keep) {
     inotify_rm_watch(fd_, watch);
-    return true;
+    return;
   }
   recent_.remove(watch);  // the same folder by another path
   folders_[watch] = std::move(folder);
   recent_.push_front(watch);
   while (recent_.size() > kFoldersKept) Forget(recent_.back());
-  return true;
 }
 
 }  // namespace kestrel

@@ -11,15 +11,47 @@
 // folder is listed for each file; kestrel_tree_bench --folders 1.)  Below
 // the size from which folders are watched, watching costs more than it
 // saves: a launch and the bench's tree of small folders measured no faster
-// with every folder watched.
+// with every folder watched.  A small folder's listing is kept instead with
+// the folder's stamp, and used again only while the stamp proves it current
+// (ListingHolds): a launch looks for some forty side files in GamePatch and
+// lists it once.
+
+#include <sys/stat.h>
+#include <time.h>
 
 #include <cstdint>
 #include <list>
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 namespace kestrel {
+
+/// What says whether a folder's names changed: its identity and the times
+/// of its last change of contents (mtime) and of its inode (ctime).
+struct FolderStamp {
+  std::uint64_t device = 0, inode = 0;
+  timespec modified{}, changed{};
+};
+
+/// Whether a listing of a folder whose stamp was `listed`, begun when the
+/// coarse real-time clock read `start`, still holds the folder's names
+/// now that its stamp is `now`.
+///
+/// The rule: the same folder with the same stamp, and a stamp strictly
+/// older than `start`.  Making, removing or renaming a name sets the
+/// folder's mtime and ctime to the time of the change, which the kernel
+/// takes from the coarse clock or, for multigrain stamps, finer, but never
+/// below the coarse clock; so a change after `start` leaves a stamp of
+/// `start` or later, which differs from an older `listed`.  A stamp not
+/// older than `start` proves nothing (a second change in the same clock
+/// tick leaves the same stamp), and such a listing is never used again.
+/// A stamp in whole seconds (nanoseconds 0: ext4 with small inodes keeps no
+/// more) is compared by its second.  Only file systems whose stamps follow
+/// that clock are trusted (LocalStamps), and the real-time clock is taken
+/// not to be set back between a listing and its use.
+bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now);
 
 class FolderNames {
  public:
@@ -33,6 +65,9 @@ class FolderNames {
   /// or empty when there is none.  False when `dir` cannot be read as a
   /// folder.
   bool Find(const std::string& dir, const std::wstring& name, std::string& found);
+
+  /// How many times a folder was read from the disk (for tests).
+  std::size_t listings() const { return listings_; }
 
  private:
   /// One watched folder: its names by their folded form (two names that
@@ -50,7 +85,25 @@ class FolderNames {
   /// Whether the watch can be used here; makes it on first use.
   bool Usable();
 
+  /// A small folder's names as listed, with its host path and stamp.
+  struct Listing {
+    std::string dir;
+    FolderStamp stamp;
+    timespec start;  ///< the coarse clock when the listing began
+    std::vector<std::string> names;
+  };
+  /// The listing kept for `dir`, if it still holds; `st` receives the
+  /// folder's stat when it was taken.
+  const Listing* KeptListing(const std::string& dir, struct stat& st, bool& statted);
+  /// Watches the open folder `fd` and reads its names, `found` receiving
+  /// the one equal to `name` when that worked.
+  void Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found);
+  /// Lists `dir` for `name`, keeping what can be kept.
+  bool List(const std::string& dir, const std::wstring& name, std::string& found, bool watch);
+
   std::mutex lock_;
+  std::list<Listing> listed_;  ///< most recent first
+  std::size_t listings_ = 0;
   bool started_ = false;
   int fd_ = -1;
   unsigned forkGeneration_ = 0;

@@ -1,7 +1,9 @@
 #include "platform/linux/folder_names.h"
 
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <time.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -76,7 +78,7 @@ TEST_F(FolderNamesTest, AFolderReplacedUnderItsPathIsReadAgain) {
   EXPECT_EQ(Look(names, L"x", tmp_ + "/game/Fresh.txt"), "error");
 }
 
-TEST_F(FolderNamesTest, SmallFoldersAreListedEachTime) {
+TEST_F(FolderNamesTest, ASmallFolderChangedAfterItsListingIsReadAgain) {
   FolderNames names;
   EXPECT_EQ(Look(names, L"a.txt"), "");
   Touch("A.TXT");
@@ -85,6 +87,80 @@ TEST_F(FolderNamesTest, SmallFoldersAreListedEachTime) {
   EXPECT_EQ(Look(names, L"FILLER7"), "filler7");
   Touch("b.txt");
   EXPECT_EQ(Look(names, L"B.TXT"), "b.txt");
+}
+
+TEST(ListingHolds, OnlyTheSameStampStrictlyOlderThanTheListing) {
+  const timespec start{100, 500};
+  const FolderStamp listed{7, 42, {100, 400}, {100, 300}};
+  auto with = [&](auto change) {
+    FolderStamp s = listed;
+    change(s);
+    return s;
+  };
+  struct Case {
+    const char* what;
+    FolderStamp listed;
+    timespec start;
+    FolderStamp now;
+    bool holds;
+  };
+  const Case cases[] = {
+      {"unchanged and older", listed, start, listed, true},
+      {"names changed", listed, start, with([](FolderStamp& s) { s.modified.tv_nsec = 600; }), false},
+      {"inode changed", listed, start, with([](FolderStamp& s) { s.changed.tv_sec = 101; }), false},
+      {"another folder", listed, start, with([](FolderStamp& s) { s.inode = 43; }), false},
+      {"another device", listed, start, with([](FolderStamp& s) { s.device = 8; }), false},
+      // Changed in the tick the listing began: a second change in that
+      // tick would leave the same stamp.
+      {"mtime at the start", with([](FolderStamp& s) { s.modified.tv_nsec = 500; }), start,
+       with([](FolderStamp& s) { s.modified.tv_nsec = 500; }), false},
+      {"ctime after the start", with([](FolderStamp& s) { s.changed = {100, 501}; }), start,
+       with([](FolderStamp& s) { s.changed = {100, 501}; }), false},
+      // Stamps in whole seconds count from the end of their second.
+      {"whole second, same second", {7, 42, {100, 0}, {100, 0}}, start, {7, 42, {100, 0}, {100, 0}}, false},
+      {"whole second, before", {7, 42, {99, 0}, {99, 0}}, start, {7, 42, {99, 0}, {99, 0}}, true},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ListingHolds(c.listed, c.start, c.now), c.holds) << c.what;
+}
+
+TEST_F(FolderNamesTest, AListingIsUsedAgainOnlyWhileItsStampVouchesForIt) {
+  // A stamp before the listing's start, as any folder has that was not
+  // changed in the last clock tick.
+  auto settle = [&](const std::string& dir) {
+    const timespec past[2] = {{1000000000, 5}, {1000000000, 5}};
+    ASSERT_EQ(utimensat(AT_FDCWD, dir.c_str(), past, 0), 0);
+    struct stat st;
+    ASSERT_EQ(stat(dir.c_str(), &st), 0);
+    timespec now;
+    do {  // the ctime the line above set is now; wait out its tick
+      usleep(1000);
+      clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    } while (now.tv_sec < st.st_ctim.tv_sec + (st.st_ctim.tv_nsec == 0) ||
+             (now.tv_sec == st.st_ctim.tv_sec && now.tv_nsec <= st.st_ctim.tv_nsec));
+  };
+  FolderNames names;
+  Touch("Config.ini");
+  settle(tmp_);
+  EXPECT_EQ(Look(names, L"CONFIG.INI"), "Config.ini");
+  EXPECT_EQ(Look(names, L"run.bat"), "");
+  EXPECT_EQ(Look(names, L"config.ini"), "Config.ini");
+  EXPECT_EQ(names.listings(), 1u);
+
+  // Names made, renamed and removed right after a listing are seen.
+  Touch("Run.BAT");
+  EXPECT_EQ(Look(names, L"run.bat"), "Run.BAT");
+  ASSERT_EQ(std::rename((tmp_ + "/Run.BAT").c_str(), (tmp_ + "/run.bat").c_str()), 0);
+  EXPECT_EQ(Look(names, L"RUN.bat"), "run.bat");
+  ASSERT_EQ(unlink((tmp_ + "/Config.ini").c_str()), 0);
+  EXPECT_EQ(Look(names, L"config.ini"), "");
+  EXPECT_EQ(names.listings(), 4u);
+
+  // A folder whose stamp is not older than the listing is listed each time.
+  const timespec future[2] = {{4000000000, 0}, {4000000000, 0}};
+  ASSERT_EQ(utimensat(AT_FDCWD, tmp_.c_str(), future, 0), 0);
+  EXPECT_EQ(Look(names, L"run.bat"), "run.bat");
+  EXPECT_EQ(Look(names, L"run.bat"), "run.bat");
+  EXPECT_EQ(names.listings(), 6u);
 }
 
 TEST_F(FolderNamesTest, ManyFoldersAndAForkedChildStayCorrect) {

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,9 +43,9 @@ std::uint32_t LinkAttributes(const struct stat* target) {
   return win::kFileAttributeArchive | win::kFileAttributeReparsePoint;
 }
 
-bool IsLinkFolder(const std::string& host) {
+bool IsLinkFolder(int at, const std::string& path) {
   struct stat st;
-  return stat(host.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return fstatat(at, path.c_str(), &st, 0) == 0 && S_ISDIR(st.st_mode);
 }
 
 /// A name that resolving found missing, in a folder that is there: ENOENT
@@ -119,6 +120,41 @@ bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, Machine
   if (path.empty()) return Fail(win::kPathNotFound);
   if (!root_.ToHost(path, host, error, found, expectNew)) return Fail(error);
   return true;
+}
+
+LinuxPlatform::ListedFolder::~ListedFolder() {
+  if (fd >= 0) close(fd);
+}
+
+bool LinuxPlatform::Locate(const std::wstring& path, Place& place, struct stat& st, bool follow) {
+  const int flags = follow ? 0 : AT_SYMLINK_NOFOLLOW;
+  {
+    // A name directly in a folder that an open listing holds: the walks
+    // act on every entry of the folder they list, and asking relative to
+    // the listing's descriptor spares resolving the whole path each time.
+    // Only a name there as written goes this way, and only while its whole
+    // host path would fit, so that every answer is that of the long way.
+    std::lock_guard<std::mutex> guard(lock_);
+    for (auto it = finds_.rbegin(); it != finds_.rend(); ++it) {
+      const std::shared_ptr<const ListedFolder>& folder = it->second.folder;
+      if (!folder || path.size() <= folder->path.size() || path.compare(0, folder->path.size(), folder->path) != 0)
+        continue;
+      std::wstring_view rest = std::wstring_view(path).substr(folder->path.size());
+      if (rest.find_first_of(L"\\/") != std::wstring_view::npos) continue;
+      if (rest == L"." || rest == L".." || rest.find(L'\0') != std::wstring_view::npos) break;
+      place.path = WideToUtf8(rest);
+      if (folder->hostLength + 1 + place.path.size() >= PATH_MAX) break;
+      place.folder = folder;
+      place.fd = folder->fd;
+      break;
+    }
+  }
+  if (place.folder && fstatat(place.fd, place.path.c_str(), &st, flags) == 0) return true;
+  place = Place();
+  MachineRoot::Found found;
+  if (!Resolve(path, place.path, &found)) return false;
+  if ((follow ? Stat(place.path, found, st) : Lstat(place.path, found, st)) == 0) return true;
+  return Fail(errno == ENOENT ? MissingError(place.path, found) : WindowsErrorFromErrno(errno));
 }
 
 std::uint32_t LinuxPlatform::MissingError(const std::string& host, const MachineRoot::Found& found) {
@@ -200,11 +236,9 @@ std::uint32_t LinuxPlatform::GetFileAttributesW(const std::wstring& path) {
 }
 
 bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t attributes) {
-  std::string host;
+  Place at;
   struct stat st;
-  MachineRoot::Found found;
-  if (!Resolve(path, host, &found)) return false;
-  if (Stat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
+  if (!Locate(path, at, st, true)) return false;
   if (S_ISDIR(st.st_mode)) return true;  // a folder's write permission is what lets its files be deleted
   mode_t mode = st.st_mode & 07777;
   if (attributes & win::kFileAttributeReadonly) {
@@ -214,7 +248,7 @@ bool LinuxPlatform::SetFileAttributesW(const std::wstring& path, std::uint32_t a
     // the umask allows.
     mode |= S_IWUSR | (((mode & (S_IRGRP | S_IROTH)) >> 1) & ~ProcessUmask());
   }
-  if (mode != (st.st_mode & 07777) && chmod(host.c_str(), mode) != 0) return FailErrno(errno);
+  if (mode != (st.st_mode & 07777) && fchmodat(at.fd, at.path.c_str(), mode, 0) != 0) return FailErrno(errno);
   SetLastError(0);
   return true;
 }
@@ -236,6 +270,7 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
     return kInvalidHandleValue;
   }
+  Find find;
   std::vector<FindDataW> found;
   while (dirent* e = readdir(d)) {
     std::string name = e->d_name;
@@ -258,16 +293,26 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     }
     found.push_back(std::move(entry));
   }
+  // The folder stays open while the listing is: its entries are reached
+  // through it (Locate).  Drive paths only, which mean the same whatever
+  // the current folder.
+  if (dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/')) {
+    auto kept = std::make_shared<ListedFolder>();
+    kept->fd = fcntl(dirfd(d), F_DUPFD_CLOEXEC, 0);
+    kept->path = dir;
+    kept->hostLength = host.size();
+    if (kept->fd >= 0) find.folder = std::move(kept);
+  }
   closedir(d);
-  FolderListing listing(mask, folder.driveRoot, std::move(found));
-  if (listing.Next(data) != 0) {
+  find.listing = FolderListing(mask, folder.driveRoot, std::move(found));
+  if (find.listing.Next(data) != 0) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
   }
   Handle h = NewHandle();
   {
     std::lock_guard<std::mutex> guard(lock_);
-    finds_[h] = std::move(listing);
+    finds_[h] = std::move(find);
   }
   SetLastError(0);
   return h;
@@ -277,7 +322,7 @@ bool LinuxPlatform::FindNextFileW(Handle handle, FindDataW& data) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = finds_.find(handle);
   if (it == finds_.end()) return Fail(win::kInvalidHandle);
-  std::uint32_t error = it->second.Next(data);
+  std::uint32_t error = it->second.listing.Next(data);
   return error == 0 || Fail(error);
 }
 
@@ -288,13 +333,14 @@ bool LinuxPlatform::FindClose(Handle handle) {
 }
 
 bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstring& newFile, bool failIfExists) {
-  std::string from, to;
-  MachineRoot::Found fromFound, toFound;
-  if (!Resolve(existingFile, from, &fromFound) || !Resolve(newFile, to, &toFound, true)) return false;
+  Place from;
+  std::string to;
+  MachineRoot::Found toFound;
   struct stat src, dst;
-  if (Stat(from, fromFound, src) != 0)
-    return Fail(errno == ENOENT ? MissingError(from, fromFound) : WindowsErrorFromErrno(errno));
-  if (S_ISDIR(src.st_mode)) return Fail(win::kAccessDenied);
+  if (!Locate(existingFile, from, src, true) || !Resolve(newFile, to, &toFound, true)) return false;
+  // Only a regular file's bytes are copied: a FIFO would block the copy,
+  // a device would be read without end.
+  if (!S_ISREG(src.st_mode)) return Fail(win::kAccessDenied);
   // A name that resolving found missing, in a folder that is there, needs
   // no second look.
   bool exists = false;
@@ -307,7 +353,7 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
     if (S_ISDIR(dst.st_mode) || ReadOnlyMode(dst.st_mode)) return Fail(win::kAccessDenied);
     if (dst.st_dev == src.st_dev && dst.st_ino == src.st_ino) return Fail(win::kSharingViolation);
   }
-  int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  int in = openat(from.fd, from.path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (in < 0) return FailErrno(errno);
   // The copy keeps the original's permissions (read-only included) and
   // its time of last change, as CopyFileW does.  A file this call makes
@@ -326,7 +372,7 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
     close(in);
     return Fail(err == EEXIST ? win::kFileExists : WindowsErrorFromErrno(err));
   }
-  int err = CopyContents(in, out, S_ISREG(src.st_mode) ? src.st_size : 0);
+  int err = CopyContents(in, out, src.st_size);
   const bool modeMade = made && (mode & ~0777) == 0 && (mode & ProcessUmask()) == 0;
   if (!err && !modeMade && fchmod(out, mode) != 0) err = errno;
   timespec times[2] = {src.st_atim, src.st_mtim};
@@ -350,34 +396,30 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
 }
 
 bool LinuxPlatform::DeleteFileW(const std::wstring& path) {
-  std::string host;
+  Place at;
   struct stat st;
-  MachineRoot::Found found;
-  if (!Resolve(path, host, &found)) return false;
-  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
+  if (!Locate(path, at, st, false)) return false;
   if (S_ISDIR(st.st_mode)) return Fail(win::kAccessDenied);
   if (S_ISREG(st.st_mode) && ReadOnlyMode(st.st_mode)) return Fail(win::kAccessDenied);
-  if (unlink(host.c_str()) != 0) return FailErrno(errno);
+  if (unlinkat(at.fd, at.path.c_str(), 0) != 0) return FailErrno(errno);
   SetLastError(0);
   return true;
 }
 
 bool LinuxPlatform::RemoveDirectoryW(const std::wstring& path) {
-  std::string host;
-  MachineRoot::Found found;
-  if (!Resolve(path, host, &found)) return false;
+  Place at;
   struct stat st;
-  if (Lstat(host, found, st) != 0) return Fail(errno == ENOENT ? MissingError(host, found) : WindowsErrorFromErrno(errno));
+  if (!Locate(path, at, st, false)) return false;
   if (S_ISLNK(st.st_mode)) {
     // A link to a folder is removed like a folder, as Windows removes a
     // folder link or junction; its target stays.
-    if (!IsLinkFolder(host)) return Fail(win::kDirectory);
-    if (unlink(host.c_str()) != 0) return FailErrno(errno);
+    if (!IsLinkFolder(at.fd, at.path)) return Fail(win::kDirectory);
+    if (unlinkat(at.fd, at.path.c_str(), 0) != 0) return FailErrno(errno);
     SetLastError(0);
     return true;
   }
   if (!S_ISDIR(st.st_mode)) return Fail(win::kDirectory);
-  if (rmdir(host.c_str()) != 0)
+  if (unlinkat(at.fd, at.path.c_str(), AT_REMOVEDIR) != 0)
     return Fail(errno == ENOTEMPTY || errno == EEXIST ? win::kDirNotEmpty : WindowsErrorFromErrno(errno));
   SetLastError(0);
   return true;

@@ -3,6 +3,7 @@
 // root folder (drive letters, profile files, program start), so that the
 // same GamePatch folders and Windows-style paths work unchanged.
 
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <map>
@@ -173,7 +174,36 @@ class LinuxPlatform : public Platform {
   std::mutex lock_;  // guards the tables below; launcher logic itself is single-threaded
   std::map<std::string, CachedProfile> profiles_;
   std::map<Handle, std::thread> threads_;
-  std::map<Handle, FolderListing> finds_;
+  /// A folder an open listing holds open, with its path as the listing's
+  /// pattern wrote it (up to and with its last separator).  While the
+  /// listing is open, that path means this folder to Locate, as a search
+  /// handle keeps its folder open on Windows: the entries a walk lists are
+  /// acted on in the folder it listed, even if a folder above is renamed
+  /// or a drive re-pointed meanwhile.  Whether a name is there, and what
+  /// it is, is always asked of the disk.
+  struct ListedFolder {
+    std::wstring path;
+    std::size_t hostLength = 0;  ///< of its host path
+    int fd = -1;
+    ~ListedFolder();
+  };
+  struct Find {
+    FolderListing listing;
+    std::shared_ptr<const ListedFolder> folder;  ///< null when not kept
+  };
+  /// Where a path leads: a folder descriptor (AT_FDCWD for none) and the
+  /// path from it, with what keeps that folder open.
+  struct Place {
+    std::shared_ptr<const ListedFolder> folder;
+    int fd = AT_FDCWD;
+    std::string path;
+  };
+  /// Resolves `path` and stats what is there, following a link at its end
+  /// with `follow`; false with the last error set (2 or 3 when nothing is
+  /// there).  A name in a folder an open listing holds is reached through
+  /// that listing's descriptor (see FindFirstFileW).
+  bool Locate(const std::wstring& path, Place& place, struct stat& st, bool follow);
+  std::map<Handle, Find> finds_;
   std::map<Handle, std::pair<RegRoot, std::wstring>> openKeys_;
   std::vector<std::thread> closedThreads_;  // handles closed before their end: joined at destruction
   std::map<Handle, ProcessObject> processes_;
