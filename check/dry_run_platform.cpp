@@ -3,6 +3,7 @@
 #include "platform/model/logical_drives.h"
 #include "platform/model/profile_writer.h"
 #include "platform/model/reg_file.h"
+#include "platform/model/registry_api.h"
 #include "platform/model/registry_tree.h"
 #include "platform/model/wildcard.h"
 #include "text/nocase.h"
@@ -23,10 +24,6 @@ std::string ShowName(int showMode) {
     case win::kSwShowMinimized: return "minimized";
     default: return std::to_string(showMode);
   }
-}
-
-std::string RootName(RegRoot root) {
-  return root == RegRoot::kLocalMachine ? "HKEY_LOCAL_MACHINE" : "HKEY_CURRENT_USER";
 }
 
 std::string TypeName(std::uint32_t type) {
@@ -617,8 +614,8 @@ void DryRunPlatform::NoteRegistryImport(const std::wstring& file, const std::wst
     RegFileImport result =
         ImportRegFile(bytes, StandardHives(machine, user), [this](std::string_view b) { return real_.AnsiToWide(b); });
     if (!result.recognized) step.notes.push_back("not a registry file (no header): nothing is imported");
-    ListValues(machine.root(), "HKEY_LOCAL_MACHINE", step.notes);
-    ListValues(user.root(), "HKEY_CURRENT_USER", step.notes);
+    ListValues(machine.root(), Utf8(RegRootName(RegRoot::kLocalMachine)), step.notes);
+    ListValues(user.root(), Utf8(RegRootName(RegRoot::kCurrentUser)), step.notes);
     for (const RegFileProblem& problem : result.problems)
       step.notes.push_back("line " + std::to_string(problem.line) + " skipped: " + Utf8(problem.reason));
   }
@@ -793,7 +790,7 @@ long DryRunPlatform::SHSetValueW(RegRoot root, const std::wstring& subKey, const
                                  std::uint32_t type, std::span<const std::uint8_t> data) {
   long result = dry() ? win::kSuccess : real_.SHSetValueW(root, subKey, valueName, type, data);
   Record({"registry-set",
-          {{"key", RootName(root) + "\\" + Utf8(subKey)},
+          {{"key", Utf8(RegRootName(root)) + "\\" + Utf8(subKey)},
            {"name", Utf8(valueName)},
            {"type", TypeName(type)},
            {"data", DataText(type, data)}},
