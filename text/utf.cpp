@@ -99,7 +99,12 @@ bool IsValidUtf8(std::string_view bytes) {
 
 std::string WideToUtf8(std::wstring_view text) {
   std::string out;
-  out.reserve(text.size());
+  AppendUtf8(out, text);
+  return out;
+}
+
+void AppendUtf8(std::string& out, std::wstring_view text) {
+  out.reserve(out.size() + text.size());
   std::size_t i = 0;
   while (i < text.size()) {
     char32_t cp = NextCodePoint(text, i);
@@ -119,7 +124,6 @@ std::string WideToUtf8(std::wstring_view text) {
       out += static_cast<char>(0x80 | (cp & 0x3F));
     }
   }
-  return out;
 }
 
 std::wstring Utf16LeToWide(std::string_view bytes) {

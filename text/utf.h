@@ -13,6 +13,8 @@ namespace kestrel {
 std::wstring Utf8ToWide(std::string_view bytes);
 /// Wide text to UTF-8.  Unpaired surrogates become U+FFFD.
 std::string WideToUtf8(std::wstring_view text);
+/// The same, appended to `out`.
+void AppendUtf8(std::string& out, std::wstring_view text);
 /// True when `bytes` is well-formed UTF-8 (no overlongs, no surrogates).
 bool IsValidUtf8(std::string_view bytes);
 

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <functional>
 
+#include "platform/linux/folder_entries.h"
 #include "text/nocase.h"
 #include "text/utf.h"
 
@@ -56,7 +57,7 @@ std::wstring Folded(std::wstring_view name) {
 
 /// Whether a name read from the disk equals `name` without regard to case;
 /// names in plain ASCII are compared without making wide copies.
-bool SameNameNoCase(const char* entry, const std::wstring& name) {
+bool SameNameNoCase(const char* entry, std::wstring_view name) {
   std::size_t i = 0;
   for (; entry[i]; ++i) {
     unsigned char c = static_cast<unsigned char>(entry[i]);
@@ -69,18 +70,7 @@ bool SameNameNoCase(const char* entry, const std::wstring& name) {
 /// Calls `each` with every name in the open folder `fd` but "." and "..",
 /// until it returns false.  False when reading the folder failed.
 bool ForEachName(int fd, const std::function<bool(const char*)>& each) {
-  alignas(8) char buffer[32768];
-  for (;;) {
-    ssize_t got = getdents64(fd, buffer, sizeof buffer);
-    if (got <= 0) return got == 0;
-    for (ssize_t at = 0; at < got;) {
-      const auto* entry = reinterpret_cast<const dirent64*>(buffer + at);
-      at += entry->d_reclen;
-      const char* name = entry->d_name;
-      if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'))) continue;
-      if (!each(name)) return true;
-    }
-  }
+  return ForEachFolderEntry(fd, [&](const dirent64& entry) { return each(entry.d_name); });
 }
 
 FolderStamp StampOf(const struct stat& st) {
@@ -108,6 +98,17 @@ bool LocalStamps(int fd) {
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
+bool SameStamp(const FolderStamp& a, const FolderStamp& b) {
+  return a.device == b.device && a.inode == b.inode && SameTime(a.modified, b.modified) &&
+         SameTime(a.changed, b.changed);
+}
+
+timespec CoarseNow() {
+  timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  return now;
+}
+
 /// Whether a stamp is strictly older than `start`: by the second when the
 /// stamp has no finer part.
 bool OlderThan(const timespec& stamp, const timespec& start) {
@@ -119,16 +120,18 @@ bool OlderThan(const timespec& stamp, const timespec& start) {
 /// lists the folder it fills before each new name, and each listing after
 /// a change would write the folder's inode again (relatime).  A folder
 /// another user owns is opened as it is.
+constexpr int kFolderFlags = O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME;
+
 int OpenFolder(const std::string& dir) {
-  int fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOATIME);
-  if (fd < 0 && errno == EPERM) fd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int fd = open(dir.c_str(), kFolderFlags);
+  if (fd < 0 && errno == EPERM) fd = open(dir.c_str(), kFolderFlags & ~O_NOATIME);
   return fd;
 }
 
 /// Looks through the open folder `fd` for the name equal to `name` without
 /// regard to case, into `found`; stops once it is found and more than
 /// `enough` names were seen.  The number of names seen.
-std::size_t FindInFolder(int fd, const std::wstring& name, std::string& found, std::size_t enough) {
+std::size_t FindInFolder(int fd, std::wstring_view name, std::string& found, std::size_t enough) {
   std::size_t count = 0;
   ForEachName(fd, [&](const char* entry) {
     if (found.empty() && SameNameNoCase(entry, name)) found = entry;
@@ -140,7 +143,7 @@ std::size_t FindInFolder(int fd, const std::wstring& name, std::string& found, s
 
 /// The lookup without keeping anything: false when `dir` cannot be read
 /// as a folder.
-bool ListFolderForName(const std::string& dir, const std::wstring& name, std::string& found) {
+bool ListFolderForName(const std::string& dir, std::wstring_view name, std::string& found) {
   found.clear();
   int fd = OpenFolder(dir);
   if (fd < 0) return false;
@@ -151,9 +154,13 @@ bool ListFolderForName(const std::string& dir, const std::wstring& name, std::st
 
 }  // namespace
 
-bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now) {
-  return listed.device == now.device && listed.inode == now.inode && SameTime(listed.modified, now.modified) &&
-         SameTime(listed.changed, now.changed) && OlderThan(listed.modified, start) && OlderThan(listed.changed, start);
+bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now, bool fine) {
+  return SameStamp(listed, now) && (fine || (OlderThan(listed.modified, start) && OlderThan(listed.changed, start)));
+}
+
+bool ProvesFineStamps(const timespec& before, const timespec& after, const FolderStamp& was, const FolderStamp& now) {
+  return SameTime(before, after) && !OlderThan(was.changed, before) && was.device == now.device &&
+         was.inode == now.inode && !SameTime(was.changed, now.changed);
 }
 
 FolderNames::FolderNames() = default;
@@ -225,56 +232,138 @@ bool FolderNames::TakeEvents() {
   }
 }
 
-const FolderNames::Listing* FolderNames::KeptListing(const std::string& dir, struct stat& st, bool& statted) {
+HeldFolder::~HeldFolder() {
+  if (fd >= 0) close(fd);
+}
+
+bool FolderNames::Fine(std::uint64_t device) const {
+  return std::find(fineDevices_.begin(), fineDevices_.end(), device) != fineDevices_.end();
+}
+
+const FolderNames::Listing* FolderNames::KeptListing(const std::string& dir, const timespec& before,
+                                                     struct stat& st, bool& statted) {
   auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
   if (kept == listed_.end()) return nullptr;
   if (!statted) {
     statted = true;
     if (stat(dir.c_str(), &st) != 0) st.st_mode = 0;
   }
-  if (!S_ISDIR(st.st_mode) || !ListingHolds(kept->stamp, kept->start, StampOf(st))) {
+  if (!S_ISDIR(st.st_mode) || !ListingHolds(kept->stamp, kept->start, StampOf(st), kept->fine)) {
     listed_.erase(kept);
     return nullptr;
   }
+  kept->checked = before;
   listed_.splice(listed_.begin(), listed_, kept);
   return &listed_.front();
 }
 
-bool FolderNames::Find(const std::string& dir, const std::wstring& name, std::string& found) {
+bool FolderNames::Certain(std::string_view dir) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
+  return kept != listed_.end() && kept->fine;
+}
+
+void FolderNames::Made(std::string_view dir, std::string_view name, bool folder) {
+  std::lock_guard<std::mutex> guard(lock_);
+  auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
+  if (kept == listed_.end()) return;
+  const timespec after = CoarseNow();
+  // The folder the lookup answered for, which the name was made in; its
+  // path leading elsewhere by now shows at the next lookup.
+  struct stat st;
+  FolderStamp now;
+  if ((kept->folder ? fstat(kept->folder->fd, &st) : stat(kept->dir.c_str(), &st)) == 0 && S_ISDIR(st.st_mode))
+    now = StampOf(st);
+  bool fine = Fine(now.device);
+  if (!fine && ProvesFineStamps(kept->checked, after, kept->stamp, now)) {
+    fineDevices_.push_back(now.device);
+    fine = true;
+  }
+  const bool moved = now.device == kept->stamp.device && now.inode == kept->stamp.inode &&
+                     !SameTime(now.changed, kept->stamp.changed);
+  if (fine && !moved) {
+    // A change of ours that left the stamp as it was: this file system
+    // does not stamp finely after all.
+    fineDevices_.erase(std::remove(fineDevices_.begin(), fineDevices_.end(), now.device), fineDevices_.end());
+    fine = false;
+  }
+  if (!fine || !moved || kept->names.size() >= kWatchFrom) {
+    listed_.erase(kept);
+    return;
+  }
+  if (std::find(kept->names.begin(), kept->names.end(), name) == kept->names.end()) kept->names.emplace_back(name);
+  kept->stamp = now;
+  kept->fine = true;
+  kept->checked = after;
+  listed_.splice(listed_.begin(), listed_, kept);
+  if (!folder) return;
+  // The new folder was empty when it was made; its stamp read now vouches
+  // for that from here on.
+  std::string made(dir);
+  made += '/';
+  made += name;
+  const std::string own(name);
+  const timespec before = CoarseNow();
+  const std::shared_ptr<const HeldFolder>& parent = listed_.front().folder;
+  int fd = parent ? openat(parent->fd, own.c_str(), kFolderFlags | O_NOFOLLOW) : OpenFolder(made);
+  if (fd < 0) return;
+  auto held = std::make_shared<const HeldFolder>(fd);
+  if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || !Fine(static_cast<std::uint64_t>(st.st_dev))) return;
+  listed_.remove_if([&](const Listing& l) { return l.dir == made; });
+  Listing empty{std::move(made), StampOf(st), before, {}, true, before, std::move(held)};
+  listed_.push_front(std::move(empty));
+  if (listed_.size() > kListingsKept) listed_.pop_back();
+}
+
+bool FolderNames::Find(const std::string& dir, std::wstring_view name, std::string& found,
+                       std::shared_ptr<const HeldFolder>* held) {
   std::lock_guard<std::mutex> guard(lock_);
   found.clear();
   const bool watch = Usable();
+  const timespec before = CoarseNow();
   struct stat st;
   bool statted = false;
-  // While no folder is watched there is nothing to learn from the queue.
+  // While no folder is watched there is nothing to learn from the queue,
+  // and it is read only when a watched folder is to answer: the events
+  // taken first may say that folder is gone, and one of the same number
+  // made since is not it.
   if (watch && !folders_.empty()) {
-    if (!TakeEvents()) ForgetAll();
     statted = true;
     if (stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return ListFolderForName(dir, name, found);
-    const std::wstring folded = Folded(name);
-    for (auto it = recent_.begin(); it != recent_.end(); ++it) {
-      const Folder& folder = folders_.at(*it);
-      if (folder.device != st.st_dev || folder.inode != st.st_ino) continue;
-      recent_.splice(recent_.begin(), recent_, it);
-      auto known = folder.names.find(folded);
-      if (known != folder.names.end()) found = known->second;
-      return true;
+    auto watched = [&] {
+      return std::find_if(recent_.begin(), recent_.end(), [&](int w) {
+        const Folder& folder = folders_.at(w);
+        return folder.device == static_cast<std::uint64_t>(st.st_dev) &&
+               folder.inode == static_cast<std::uint64_t>(st.st_ino);
+      });
+    };
+    if (watched() != recent_.end()) {
+      if (!TakeEvents()) ForgetAll();
+      auto it = watched();
+      if (it != recent_.end()) {
+        recent_.splice(recent_.begin(), recent_, it);
+        const Folder& folder = folders_.at(*it);
+        auto known = folder.names.find(Folded(name));
+        if (known != folder.names.end()) found = known->second;
+        return true;
+      }
     }
   }
-  if (const Listing* kept = KeptListing(dir, st, statted)) {
+  if (const Listing* kept = KeptListing(dir, before, st, statted)) {
     for (const std::string& entry : kept->names)
       if (SameNameNoCase(entry.c_str(), name)) {
         found = entry;
         break;
       }
+    if (held) *held = kept->folder;
     return true;
   }
-  return List(dir, name, found, watch);
+  return List(dir, name, found, watch, held);
 }
 
-bool FolderNames::List(const std::string& dir, const std::wstring& name, std::string& found, bool watchable) {
-  timespec start;
-  clock_gettime(CLOCK_REALTIME_COARSE, &start);
+bool FolderNames::List(const std::string& dir, std::wstring_view name, std::string& found, bool watchable,
+                       std::shared_ptr<const HeldFolder>* held) {
+  const timespec start = CoarseNow();
   int fd = OpenFolder(dir);
   if (fd < 0) return false;
   ++listings_;
@@ -288,12 +377,19 @@ bool FolderNames::List(const std::string& dir, const std::wstring& name, std::st
     return found.empty() || count <= kWatchFrom;
   });
   if (count <= kWatchFrom) {
-    // The whole folder was read: keep it when its stamp can vouch for it.
+    // The whole folder was read: keep it where stamps can vouch for it.
+    // One that ListingHolds will refuse (changed in this clock tick) is
+    // kept too, until its next lookup: what Made learns of a change of
+    // ours needs the stamp before it.
     FolderStamp stamp = StampOf(opened);
-    if (read && stamped && ListingHolds(stamp, start, stamp) && LocalStamps(fd)) {
+    const bool fine = Fine(stamp.device);
+    if (read && stamped && LocalStamps(fd)) {
       listed_.remove_if([&](const Listing& l) { return l.dir == dir; });
-      listed_.push_front(Listing{dir, stamp, start, std::move(names)});
+      auto folder = std::make_shared<const HeldFolder>(fd);
+      if (held) *held = folder;
+      listed_.push_front(Listing{dir, stamp, start, std::move(names), fine, start, std::move(folder)});
       if (listed_.size() > kListingsKept) listed_.pop_back();
+      return true;
     }
     close(fd);
     return true;
@@ -303,7 +399,7 @@ bool FolderNames::List(const std::string& dir, const std::wstring& name, std::st
   return true;
 }
 
-void FolderNames::Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found) {
+void FolderNames::Watch(int fd, const struct stat& opened, std::wstring_view name, std::string& found) {
   // Through the open descriptor: the very folder that is listed.
   std::string self = "/proc/self/fd/" + std::to_string(fd);
   int watch = inotify_add_watch(fd_, self.c_str(), kEvents);

@@ -21,6 +21,7 @@
 
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <unordered_map>
@@ -51,7 +52,28 @@ struct FolderStamp {
 /// more) is compared by its second.  Only file systems whose stamps follow
 /// that clock are trusted (LocalStamps), and the real-time clock is taken
 /// not to be set back between a listing and its use.
-bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now);
+///
+/// On a file system shown to stamp finely (`fine`: ProvesFineStamps), any
+/// change made after a stamp was read moves it (Linux 6.13 and later give a
+/// folder whose stamp was read a fine-grained stamp at its next change), so
+/// there a listing holds while its stamp is the same, however recent.
+bool ListingHolds(const FolderStamp& listed, const timespec& start, const FolderStamp& now, bool fine = false);
+
+/// Whether a change of ours shows that a file system stamps finely: the
+/// coarse clock read `before` the stamp `was` and `after` the stamp `now`
+/// gave the same tick, `was` already lay in that tick, and the change still
+/// moved it.  A file system stamping from the coarse clock would have
+/// stamped the change with that same tick, leaving `was` as it was.
+bool ProvesFineStamps(const timespec& before, const timespec& after, const FolderStamp& was, const FolderStamp& now);
+
+/// A folder held open, closed when its last holder lets it go.
+struct HeldFolder {
+  int fd = -1;
+  explicit HeldFolder(int fd) : fd(fd) {}
+  ~HeldFolder();
+  HeldFolder(const HeldFolder&) = delete;
+  HeldFolder& operator=(const HeldFolder&) = delete;
+};
 
 class FolderNames {
  public:
@@ -63,11 +85,35 @@ class FolderNames {
   /// Looks in the folder `dir` (a host path) for the name that equals
   /// `name` without regard to case: `found` is that name as on the disk,
   /// or empty when there is none.  False when `dir` cannot be read as a
-  /// folder.
-  bool Find(const std::string& dir, const std::wstring& name, std::string& found);
+  /// folder.  When the answer came from a kept listing, `held` receives
+  /// that folder held open: the one `dir` led to when the answer was given,
+  /// so that a name made in it lands where the lookup looked.
+  bool Find(const std::string& dir, std::wstring_view name, std::string& found,
+            std::shared_ptr<const HeldFolder>* held = nullptr);
+
+  /// Tells that this process has just made `name` in the folder `dir`
+  /// (a host path as given to Find), where a lookup had found no such name;
+  /// `folder` when it made a folder.  A copy makes name after name in the
+  /// folders it fills, and listing the folder again before each is what
+  /// makes it slow: so on a file system that stamps finely, the kept
+  /// listing takes the name in, with the stamp read right after the change,
+  /// and a new folder starts with an empty listing.  The staleness this
+  /// allows: a name that another process makes in `dir` between the lookup
+  /// and that stamp (microseconds, the same window that lies between any
+  /// listing and the call that makes a name) is missed until the folder
+  /// next changes in a way not told here.  Anywhere else, or when the stamp
+  /// did not move, the listing is dropped and the next lookup lists again.
+  void Made(std::string_view dir, std::string_view name, bool folder);
+
+  /// Whether a listing of `dir` is kept whose stamp will show any change
+  /// (the file system stamps finely): a lookup there answers without a
+  /// failed look at the disk first.  Asks nothing of the disk itself.
+  bool Certain(std::string_view dir);
 
   /// How many times a folder was read from the disk (for tests).
   std::size_t listings() const { return listings_; }
+  /// How many file systems were shown to stamp finely (for tests).
+  std::size_t fineFileSystems() const { return fineDevices_.size(); }
 
  private:
   /// One watched folder: its names by their folded form (two names that
@@ -91,18 +137,24 @@ class FolderNames {
     FolderStamp stamp;
     timespec start;  ///< the coarse clock when the listing began
     std::vector<std::string> names;
+    bool fine = false;   ///< `stamp` was read on a file system that stamps finely
+    timespec checked{};  ///< the coarse clock before `stamp` was last read
+    std::shared_ptr<const HeldFolder> folder;  ///< the folder listed, held open
   };
+  bool Fine(std::uint64_t device) const;
   /// The listing kept for `dir`, if it still holds; `st` receives the
   /// folder's stat when it was taken.
-  const Listing* KeptListing(const std::string& dir, struct stat& st, bool& statted);
+  const Listing* KeptListing(const std::string& dir, const timespec& before, struct stat& st, bool& statted);
   /// Watches the open folder `fd` and reads its names, `found` receiving
   /// the one equal to `name` when that worked.
-  void Watch(int fd, const struct stat& opened, const std::wstring& name, std::string& found);
+  void Watch(int fd, const struct stat& opened, std::wstring_view name, std::string& found);
   /// Lists `dir` for `name`, keeping what can be kept.
-  bool List(const std::string& dir, const std::wstring& name, std::string& found, bool watch);
+  bool List(const std::string& dir, std::wstring_view name, std::string& found, bool watch,
+            std::shared_ptr<const HeldFolder>* held);
 
   std::mutex lock_;
   std::list<Listing> listed_;  ///< most recent first
+  std::vector<std::uint64_t> fineDevices_;  ///< file systems shown to stamp finely
   std::size_t listings_ = 0;
   bool started_ = false;
   int fd_ = -1;

@@ -121,6 +121,75 @@ TEST(ListingHolds, OnlyTheSameStampStrictlyOlderThanTheListing) {
       {"whole second, before", {7, 42, {99, 0}, {99, 0}}, start, {7, 42, {99, 0}, {99, 0}}, true},
   };
   for (const Case& c : cases) EXPECT_EQ(ListingHolds(c.listed, c.start, c.now), c.holds) << c.what;
+  // Where stamps are fine-grained, the same stamp is enough, however recent.
+  const FolderStamp recent{7, 42, {100, 500}, {100, 501}};
+  EXPECT_TRUE(ListingHolds(recent, start, recent, true));
+  EXPECT_FALSE(ListingHolds(recent, start, {7, 42, {100, 500}, {100, 502}}, true));
+  EXPECT_FALSE(ListingHolds(recent, start, {7, 43, {100, 500}, {100, 501}}, true));
+}
+
+TEST(ProvesFineStamps, OnlyAChangeThatMovedAStampOfTheSameTick) {
+  const timespec tick{100, 500};
+  const FolderStamp was{7, 42, {100, 600}, {100, 600}};
+  const FolderStamp moved{7, 42, {100, 601}, {100, 601}};
+  struct Case {
+    const char* what;
+    timespec before, after;
+    FolderStamp was, now;
+    bool proves;
+  };
+  const Case cases[] = {
+      {"moved within the tick", tick, tick, was, moved, true},
+      {"stamp at the tick itself, moved", tick, tick, {7, 42, {100, 500}, {100, 500}}, moved, true},
+      // A coarse file system moves an older stamp to the current tick.
+      {"stamp older than the tick", tick, tick, {7, 42, {100, 400}, {100, 400}}, moved, false},
+      {"clock ticked meanwhile", tick, {100, 900}, was, moved, false},
+      {"stamp did not move", tick, tick, was, was, false},
+      {"another folder", tick, tick, was, {7, 43, {100, 601}, {100, 601}}, false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(ProvesFineStamps(c.before, c.after, c.was, c.now), c.proves) << c.what;
+}
+
+TEST_F(FolderNamesTest, NamesWeMakeAreTakenInAndOthersAreStillSeen) {
+  FolderNames names;
+  auto make = [&](const std::string& name) {
+    int fd = open((tmp_ + "/" + name).c_str(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+    ASSERT_GE(fd, 0) << name;
+    close(fd);
+  };
+  // A copy's pattern: look, make, tell; forty times in a row.
+  for (int i = 0; i < 40; ++i) {
+    std::string name = "f";
+    name += std::to_string(i);
+    ASSERT_EQ(Look(names, L"F" + std::to_wstring(i)), "");
+    make(name);
+    names.Made(tmp_, name, false);
+  }
+  EXPECT_EQ(Look(names, L"F39"), "f39");
+  if (names.fineFileSystems() > 0)
+    EXPECT_LE(names.listings(), 3u) << "a file system that stamps finely is not listed again for our own names";
+  else
+    EXPECT_EQ(names.listings(), 40u) << "coarse stamps: every lookup lists";
+
+  // Made by someone else right after our last change: seen.
+  Touch("Other.TXT");
+  EXPECT_EQ(Look(names, L"other.txt"), "Other.TXT");
+  ASSERT_EQ(unlink((tmp_ + "/f3").c_str()), 0);
+  EXPECT_EQ(Look(names, L"F3"), "");
+
+  // Told of a name that was not made: the stamp did not move, so the
+  // listing is dropped rather than trusted with a name that is not there.
+  const std::size_t before = names.listings();
+  names.Made(tmp_, "ghost", false);
+  EXPECT_EQ(Look(names, L"GHOST"), "");
+  EXPECT_EQ(names.listings(), before + 1);
+
+  // A folder we make starts with what was in it when it was made: nothing.
+  ASSERT_EQ(mkdir((tmp_ + "/sub").c_str(), 0755), 0);
+  names.Made(tmp_, "sub", true);
+  EXPECT_EQ(Look(names, L"x", tmp_ + "/sub"), "");
+  Touch("sub/X");
+  EXPECT_EQ(Look(names, L"x", tmp_ + "/sub"), "X");
 }
 
 TEST_F(FolderNamesTest, AListingIsUsedAgainOnlyWhileItsStampVouchesForIt) {

@@ -11,6 +11,8 @@
 
 #include "platform/linux/atomic_file.h"
 #include "platform/linux/errno_map.h"
+#include "platform/linux/folder_entries.h"
+#include "platform/linux/folder_names.h"
 #include "platform/linux/linux_platform.h"
 #include "platform/linux/process_umask.h"
 #include "platform/linux/whole_file.h"
@@ -265,45 +267,47 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;
   }
-  DIR* d = opendir(host.c_str());
-  if (!d) {
+  int fd = open(host.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
     Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
     return kInvalidHandleValue;
   }
+  auto listed = std::make_shared<ListedFolder>();
+  listed->fd = fd;  // closed with it
   Find find;
   std::vector<FindDataW> found;
-  while (dirent* e = readdir(d)) {
-    std::string name = e->d_name;
-    if (name == "." || name == "..") continue;
-    std::wstring wide = Utf8ToWide(name);
-    if (!MatchesWildcard(mask, wide)) continue;
+  const bool whole = ForEachFolderEntry(fd, [&](const dirent64& e) {
+    std::wstring wide = Utf8ToWide(e.d_name);
+    if (!MatchesWildcard(mask, wide)) return true;
     struct stat st;
     FindDataW entry{win::kFileAttributeArchive, 0, wide};
     // Relative to the open folder: no walk down the whole path per entry.
-    bool followed = fstatat(dirfd(d), e->d_name, &st, 0) == 0;
+    bool followed = fstatat(fd, e.d_name, &st, 0) == 0;
     if (followed) {
       entry.attributes = Attributes(st);
       entry.fileSize = S_ISDIR(st.st_mode) ? 0 : static_cast<std::uint64_t>(st.st_size);
     }
     bool link = false;
-    if (e->d_type == DT_LNK || e->d_type == DT_UNKNOWN) {
+    if (e.d_type == DT_LNK || e.d_type == DT_UNKNOWN) {
       struct stat own;
-      link = fstatat(dirfd(d), e->d_name, &own, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(own.st_mode);
+      link = fstatat(fd, e.d_name, &own, AT_SYMLINK_NOFOLLOW) != 0 || S_ISLNK(own.st_mode);
       if (link) entry.attributes = LinkAttributes(followed ? &st : nullptr);
     }
     found.push_back(std::move(entry));
+    return true;
+  });
+  if (!whole) {
+    Fail(WindowsErrorFromErrno(errno));
+    return kInvalidHandleValue;
   }
   // The folder stays open while the listing is: its entries are reached
   // through it (Locate).  Drive paths only, which mean the same whatever
   // the current folder.
   if (dir.size() >= 3 && dir[1] == L':' && (dir[2] == L'\\' || dir[2] == L'/')) {
-    auto kept = std::make_shared<ListedFolder>();
-    kept->fd = fcntl(dirfd(d), F_DUPFD_CLOEXEC, 0);
-    kept->path = dir;
-    kept->hostLength = host.size();
-    if (kept->fd >= 0) find.folder = std::move(kept);
+    listed->path = dir;
+    listed->hostLength = host.size();
+    find.folder = std::move(listed);
   }
-  closedir(d);
   find.listing = FolderListing(mask, folder.driveRoot, std::move(found));
   if (find.listing.Next(data) != 0) {
     Fail(win::kFileNotFound);
@@ -362,8 +366,14 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
   bool made = false;
   int out = -1;
   if (!exists) {
-    out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, mode & 0777);
+    // Made in the folder the name was found missing in, when that is held.
+    const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
+    if (toFound.folder)
+      out = openat(toFound.folder->fd, to.c_str() + to.rfind('/') + 1, flags, mode & 0777);
+    else
+      out = open(to.c_str(), flags, mode & 0777);
     made = out >= 0;
+    if (made) root_.Made(to, false);
   }
   if (out < 0 && (exists || (errno == EEXIST && !failIfExists)))
     out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | (failIfExists ? O_EXCL : 0), 0600);
@@ -386,11 +396,16 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
 
 bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
   std::string host;
-  if (!Resolve(path, host)) return false;
-  if (mkdir(host.c_str(), 0777) != 0) {
+  MachineRoot::Found found;
+  if (!Resolve(path, host, &found)) return false;
+  // Made in the folder the name was found missing in, when that is held.
+  const int made = found.folder ? mkdirat(found.folder->fd, host.c_str() + host.rfind('/') + 1, 0777)
+                                : mkdir(host.c_str(), 0777);
+  if (made != 0) {
     if (errno == EEXIST) return Fail(win::kAlreadyExists);
     return Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));
   }
+  root_.Made(host, true);
   SetLastError(0);
   return true;
 }

@@ -167,6 +167,29 @@ TEST_F(LinuxFilesTest, AListingAnswersOnlyForMomentsAndOnlyItsOwnEntries) {
   EXPECT_TRUE(Exists("w/late.txt"));
 }
 
+TEST_F(LinuxFilesTest, NamesOthersMakeBetweenOurCopiesAreStillMatched) {
+  Write("a.txt", "ours");
+  // A folder and files made one after another, as a tree copy makes them.
+  ASSERT_TRUE(os_->CreateDirectoryW(W(L"t")));
+  ASSERT_TRUE(os_->CreateDirectoryW(W(L"t\\sub")));
+  for (const wchar_t* name : {L"t\\one.txt", L"t\\two.txt", L"t\\sub\\x.txt"})
+    ASSERT_TRUE(os_->CopyFileW(W(L"a.txt"), W(name), false)) << name;
+  // Another program makes names right after: the next copy replaces them,
+  // whatever their case, rather than making a second name beside them.
+  Write("t/THREE.TXT", "theirs");
+  MakeDir("t/sub/Deeper");
+  ASSERT_TRUE(os_->CopyFileW(W(L"a.txt"), W(L"t\\three.txt"), false));
+  EXPECT_EQ(Read("t/THREE.TXT"), "ours");
+  EXPECT_FALSE(Exists("t/three.txt"));
+  EXPECT_FALSE(os_->CreateDirectoryW(W(L"t\\sub\\deeper")));
+  EXPECT_EQ(os_->GetLastError(), win::kAlreadyExists);
+  EXPECT_FALSE(os_->CopyFileW(W(L"a.txt"), W(L"t\\ONE.TXT"), true));
+  EXPECT_EQ(os_->GetLastError(), win::kFileExists);
+  // And a name removed by another is gone.
+  unlink((tmp_ + "/t/two.txt").c_str());
+  EXPECT_FALSE(os_->PathFileExistsW(W(L"t\\TWO.txt")));
+}
+
 TEST_F(LinuxFilesTest, CopiesKeepPermissionsAndTimeWhateverTheUmask) {
   // 0666 and 0777 lose bits to the usual umask when made, 0444 has no
   // write bit to make the copy with; each must still come out as it was.

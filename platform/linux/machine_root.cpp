@@ -40,6 +40,12 @@ std::string JoinHost(const std::string& dir, const std::string& name) {
   return dir == "/" ? "/" + name : dir + "/" + name;
 }
 
+/// JoinHost in place, with the name in wide form.
+void AppendHost(std::string& dir, std::wstring_view name) {
+  if (dir != "/") dir += '/';
+  AppendUtf8(dir, name);
+}
+
 }  // namespace
 
 bool MakeHostDirs(const std::string& path) {
@@ -148,7 +154,13 @@ std::vector<wchar_t> MachineRoot::Drives() {
 }
 
 std::string MachineRoot::DriveLink(wchar_t letter) const {
-  return root_ + "/dosdevices/" + static_cast<char>(FoldCase(letter) - L'A' + L'a') + ":";
+  std::string link;
+  link.reserve(root_.size() + 14);
+  link += root_;
+  link += "/dosdevices/";
+  link += static_cast<char>(FoldCase(letter) - L'A' + L'a');
+  link += ':';
+  return link;
 }
 
 bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error, Found* found,
@@ -168,11 +180,11 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   if (p.rfind(L"\\\\?\\", 0) == 0) p.erase(0, 4);
 
   wchar_t letter = 0;  // the drive the path is on, 0 when relative
-  std::wstring rest;
+  std::wstring_view rest;
   std::string base;
   if (p.size() >= 2 && p[1] == L':' && FoldCase(p[0]) >= L'A' && FoldCase(p[0]) <= L'Z') {
     letter = FoldCase(p[0]);
-    rest = p.substr(2);
+    rest = std::wstring_view(p).substr(2);
   } else if (p.rfind(L"\\\\", 0) == 0) {
     error = win::kPathNotFound;  // network paths lead to no drive here
     return false;
@@ -202,19 +214,19 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
 
   // The components as written; ".." takes one off and never climbs above
   // the drive.
-  std::vector<std::wstring> parts;
+  std::vector<std::wstring_view> parts;
   std::size_t pos = 0;
   while (pos <= rest.size()) {
     std::size_t next = rest.find(L'\\', pos);
-    if (next == std::wstring::npos) next = rest.size();
-    std::wstring part = rest.substr(pos, next - pos);
+    if (next == std::wstring_view::npos) next = rest.size();
+    std::wstring_view part = rest.substr(pos, next - pos);
     pos = next + 1;
     if (part.empty() || part == L".") continue;
     if (part == L"..") {
       if (!parts.empty()) parts.pop_back();
       continue;
     }
-    parts.push_back(std::move(part));
+    parts.push_back(part);
   }
   error = 0;
 
@@ -238,18 +250,22 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   // settles them without matching every component (a tree walk asks for
   // each of its files).
   std::string folder = base;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) folder = JoinHost(folder, WideToUtf8(parts[i]));
-  const std::string whole = JoinHost(folder, WideToUtf8(parts.back()));
+  for (std::size_t i = 0; i + 1 < parts.size(); ++i) AppendHost(folder, parts[i]);
+  std::string whole = folder;
+  AppendHost(whole, parts.back());
   std::string match;
   auto inFolder = [&] {
-    if (parts.size() < 2 || !names_->Find(folder, parts.back(), match)) return false;
+    if (parts.size() < 2 || !names_->Find(folder, parts.back(), match, &out.folder)) return false;
     host = match.empty() ? whole : JoinHost(folder, match);
     out.missingInExistingFolder = match.empty();
+    if (!out.missingInExistingFolder) out.folder.reset();
     return true;
   };
-  if (expectNew && inFolder()) return true;
+  // A folder whose names are known for certain answers first: a name it
+  // lacks needs no failed look at the disk.
+  if ((expectNew || (parts.size() >= 2 && names_->Certain(folder))) && inFolder()) return true;
   if (lstat(whole.c_str(), &st) == 0) {
-    host = whole;
+    host = std::move(whole);
     out.exists = true;
     return true;
   }
@@ -275,6 +291,12 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   }
   host = dir;
   return true;
+}
+
+void MachineRoot::Made(std::string_view host, bool folder) {
+  const std::size_t cut = host.rfind('/');
+  if (cut == std::string_view::npos || cut == 0 || cut + 1 == host.size()) return;
+  names_->Made(host.substr(0, cut), host.substr(cut + 1), folder);
 }
 
 namespace {

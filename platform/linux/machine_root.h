@@ -24,6 +24,7 @@
 namespace kestrel {
 
 class FolderNames;
+struct HeldFolder;
 
 class MachineRoot {
  public:
@@ -45,6 +46,9 @@ class MachineRoot {
     /// The path names nothing, in a folder that is there.
     bool missingInExistingFolder = false;
     struct stat st {};
+    /// With missingInExistingFolder, when known: that folder held open, the
+    /// one the path led to when it was found missing there.
+    std::shared_ptr<const HeldFolder> folder;
   };
   /// The host path of a Windows path ("X:\a\b", "\a" on the current
   /// drive, or relative to the current directory).  A path on a drive
@@ -58,6 +62,10 @@ class MachineRoot {
   /// of a copy): its folder is asked first.
   bool ToHost(std::wstring_view windowsPath, std::string& host, std::uint32_t& error, Found* found = nullptr,
               bool expectNew = false);
+  /// Tells that this process has just made the file or folder at `host`
+  /// (a path from ToHost that named nothing), so that the next lookup in
+  /// its folder need not list the folder again.
+  void Made(std::string_view host, bool folder);
   /// A host path from ToHost with its drive's link replaced by the folder
   /// the link leads to now, for paths handed to other programs (which
   /// would show or keep the link's name).  Other paths are returned as
