@@ -25,8 +25,10 @@ namespace {
 
 /// Folders whose names are kept; the least recently asked is let go.
 constexpr std::size_t kFoldersKept = 16;
-/// A folder with no more names than this is listed each time: listing it
-/// costs less than watching it.
+/// A folder with more names than this is looked up through an index of
+/// its folded names rather than by a scan; where stamps are coarse, it is
+/// watched while it is being filled (a smaller one costs less to list
+/// again than to watch).
 constexpr std::size_t kWatchFrom = 64;
 /// Small folders whose listings are kept.
 constexpr std::size_t kListingsKept = 8;
@@ -257,6 +259,36 @@ const FolderNames::Listing* FolderNames::KeptListing(const std::string& dir, con
   return &listed_.front();
 }
 
+std::string FolderNames::Listing::NameLike(std::wstring_view name) const {
+  if (!index.empty()) {
+    auto known = index.find(Folded(name));
+    return known == index.end() ? std::string() : known->second;
+  }
+  for (const std::string& entry : names)
+    if (SameNameNoCase(entry.c_str(), name)) return entry;
+  return std::string();
+}
+
+void FolderNames::Listing::Index() {
+  if (names.size() <= kWatchFrom || !index.empty()) return;
+  index.reserve(names.size());
+  for (const std::string& entry : names) index.emplace(Folded(Utf8ToWide(entry)), entry);
+}
+
+void FolderNames::Listing::Add(std::string_view name) {
+  if (index.empty()) {
+    if (std::find(names.begin(), names.end(), name) != names.end()) return;
+    names.emplace_back(name);
+    Index();
+    return;
+  }
+  std::wstring folded = Folded(Utf8ToWide(name));
+  auto [first, last] = index.equal_range(folded);
+  if (std::any_of(first, last, [&](const auto& entry) { return entry.second == name; })) return;
+  names.emplace_back(name);
+  index.emplace(std::move(folded), names.back());
+}
+
 bool FolderNames::Certain(std::string_view dir) {
   std::lock_guard<std::mutex> guard(lock_);
   auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
@@ -287,11 +319,11 @@ void FolderNames::Made(std::string_view dir, std::string_view name, bool folder)
     fineDevices_.erase(std::remove(fineDevices_.begin(), fineDevices_.end(), now.device), fineDevices_.end());
     fine = false;
   }
-  if (!fine || !moved || kept->names.size() >= kWatchFrom) {
+  if (!fine || !moved || kept->names.size() >= kNamesKept) {
     listed_.erase(kept);
     return;
   }
-  if (std::find(kept->names.begin(), kept->names.end(), name) == kept->names.end()) kept->names.emplace_back(name);
+  kept->Add(name);
   kept->stamp = now;
   kept->fine = true;
   kept->checked = after;
@@ -310,7 +342,7 @@ void FolderNames::Made(std::string_view dir, std::string_view name, bool folder)
   auto held = std::make_shared<const HeldFolder>(fd);
   if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode) || !Fine(static_cast<std::uint64_t>(st.st_dev))) return;
   listed_.remove_if([&](const Listing& l) { return l.dir == made; });
-  Listing empty{std::move(made), StampOf(st), before, {}, true, before, std::move(held)};
+  Listing empty{std::move(made), StampOf(st), before, {}, true, before, std::move(held), {}};
   listed_.push_front(std::move(empty));
   if (listed_.size() > kListingsKept) listed_.pop_back();
 }
@@ -350,11 +382,7 @@ bool FolderNames::Find(const std::string& dir, std::wstring_view name, std::stri
     }
   }
   if (const Listing* kept = KeptListing(dir, before, st, statted)) {
-    for (const std::string& entry : kept->names)
-      if (SameNameNoCase(entry.c_str(), name)) {
-        found = entry;
-        break;
-      }
+    found = kept->NameLike(name);
     if (held) *held = kept->folder;
     return true;
   }
@@ -370,31 +398,36 @@ bool FolderNames::List(const std::string& dir, std::wstring_view name, std::stri
   struct stat opened;
   const bool stamped = fstat(fd, &opened) == 0;
   std::vector<std::string> names;
-  std::size_t count = 0;
+  bool whole = true;  // every name is in `names`
   const bool read = ForEachName(fd, [&](const char* entry) {
     if (found.empty() && SameNameNoCase(entry, name)) found = entry;
-    if (++count <= kWatchFrom) names.emplace_back(entry);
-    return found.empty() || count <= kWatchFrom;
-  });
-  if (count <= kWatchFrom) {
-    // The whole folder was read: keep it where stamps can vouch for it.
-    // One that ListingHolds will refuse (changed in this clock tick) is
-    // kept too, until its next lookup: what Made learns of a change of
-    // ours needs the stamp before it.
-    FolderStamp stamp = StampOf(opened);
-    const bool fine = Fine(stamp.device);
-    if (read && stamped && LocalStamps(fd)) {
-      listed_.remove_if([&](const Listing& l) { return l.dir == dir; });
-      auto folder = std::make_shared<const HeldFolder>(fd);
-      if (held) *held = folder;
-      listed_.push_front(Listing{dir, stamp, start, std::move(names), fine, start, std::move(folder)});
-      if (listed_.size() > kListingsKept) listed_.pop_back();
+    if (names.size() < kNamesKept) {
+      names.emplace_back(entry);
       return true;
     }
-    close(fd);
+    whole = false;
+    return found.empty();
+  });
+  // The whole folder was read: keep it where stamps can vouch for it.  A
+  // small folder is kept even when ListingHolds will refuse it at its next
+  // lookup (changed in this clock tick): what Made learns of a change of
+  // ours needs the stamp before it.  A large one changing in this tick,
+  // where stamps are coarse, is being filled, and is watched instead, so
+  // that it is not listed again for each new name.
+  const FolderStamp stamp = StampOf(opened);
+  const bool fine = Fine(stamp.device);
+  if (read && stamped && whole && LocalStamps(fd) &&
+      (names.size() <= kWatchFrom || ListingHolds(stamp, start, stamp, fine))) {
+    listed_.remove_if([&](const Listing& l) { return l.dir == dir; });
+    auto folder = std::make_shared<const HeldFolder>(fd);
+    if (held) *held = folder;
+    Listing listing{dir, stamp, start, std::move(names), fine, start, std::move(folder), {}};
+    listing.Index();
+    listed_.push_front(std::move(listing));
+    if (listed_.size() > kListingsKept) listed_.pop_back();
     return true;
   }
-  if (watchable && stamped) Watch(fd, opened, name, found);
+  if (names.size() > kWatchFrom && watchable && stamped) Watch(fd, opened, name, found);
   close(fd);
   return true;
 }

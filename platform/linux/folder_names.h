@@ -131,7 +131,7 @@ class FolderNames {
   /// Whether the watch can be used here; makes it on first use.
   bool Usable();
 
-  /// A small folder's names as listed, with its host path and stamp.
+  /// A folder's names as listed, with its host path and stamp.
   struct Listing {
     std::string dir;
     FolderStamp stamp;
@@ -140,6 +140,16 @@ class FolderNames {
     bool fine = false;   ///< `stamp` was read on a file system that stamps finely
     timespec checked{};  ///< the coarse clock before `stamp` was last read
     std::shared_ptr<const HeldFolder> folder;  ///< the folder listed, held open
+    /// The names by their folded form, once there are more than a scan
+    /// should pass over for each lookup.
+    std::unordered_multimap<std::wstring, std::string> index;
+
+    /// The name equal to `name` without regard to case, or empty.
+    std::string NameLike(std::wstring_view name) const;
+    /// Takes in a name made since, unless it is there already.
+    void Add(std::string_view name);
+    /// Builds `index` once the names are many.
+    void Index();
   };
   bool Fine(std::uint64_t device) const;
   /// The listing kept for `dir`, if it still holds; `st` receives the
