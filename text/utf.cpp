@@ -1,6 +1,7 @@
 #include "text/utf.h"
 
 #include <cstdint>
+#include <type_traits>
 
 namespace kestrel {
 
@@ -104,8 +105,14 @@ std::string WideToUtf8(std::wstring_view text) {
 }
 
 void AppendUtf8(std::string& out, std::wstring_view text) {
-  out.reserve(out.size() + text.size());
+  // Leading ASCII, most of any path, is copied unit for byte.
   std::size_t i = 0;
+  while (i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) ++i;
+  const std::size_t at = out.size();
+  out.resize(at + i);
+  for (std::size_t k = 0; k < i; ++k) out[at + k] = static_cast<char>(text[k]);
+  if (i == text.size()) return;
+  out.reserve(out.size() + text.size() - i);
   while (i < text.size()) {
     char32_t cp = NextCodePoint(text, i);
     if (cp < 0x80) {

@@ -64,7 +64,10 @@ bool SameNameNoCase(const char* entry, std::wstring_view name) {
   for (; entry[i]; ++i) {
     unsigned char c = static_cast<unsigned char>(entry[i]);
     if (c >= 0x80) return EqualsNoCase(Utf8ToWide(entry), name);
-    if (i >= name.size() || FoldCase(static_cast<wchar_t>(c)) != FoldCase(name[i])) return false;
+    if (i >= name.size()) return false;
+    const wchar_t w = name[i];
+    if (w == static_cast<wchar_t>(c)) continue;  // equal units need no folding
+    if (FoldCase(static_cast<wchar_t>(c)) != FoldCase(w)) return false;
   }
   return i == name.size();
 }

@@ -174,18 +174,23 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     error = win::kInvalidName;
     return false;
   }
-  std::wstring p(path);
-  for (wchar_t& c : p)
-    if (c == L'/') c = L'\\';
-  if (p.rfind(L"\\\\?\\", 0) == 0) p.erase(0, 4);
+  // A "/" counts as a "\"; most paths hold none and are read as they are.
+  std::wstring slashed;
+  std::wstring_view p = path;
+  if (p.find(L'/') != std::wstring_view::npos) {
+    slashed.assign(p);
+    std::replace(slashed.begin(), slashed.end(), L'/', L'\\');
+    p = slashed;
+  }
+  if (p.substr(0, 4) == L"\\\\?\\") p.remove_prefix(4);
 
   wchar_t letter = 0;  // the drive the path is on, 0 when relative
   std::wstring_view rest;
   std::string base;
   if (p.size() >= 2 && p[1] == L':' && FoldCase(p[0]) >= L'A' && FoldCase(p[0]) <= L'Z') {
     letter = FoldCase(p[0]);
-    rest = std::wstring_view(p).substr(2);
-  } else if (p.rfind(L"\\\\", 0) == 0) {
+    rest = p.substr(2);
+  } else if (p.substr(0, 2) == L"\\\\") {
     error = win::kPathNotFound;  // network paths lead to no drive here
     return false;
   } else if (!p.empty() && p[0] == L'\\') {
@@ -215,14 +220,15 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   // The components as written; ".." takes one off and never climbs above
   // the drive.
   std::vector<std::wstring_view> parts;
+  parts.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), L'\\')) + 1);
   std::size_t pos = 0;
   while (pos <= rest.size()) {
     std::size_t next = rest.find(L'\\', pos);
     if (next == std::wstring_view::npos) next = rest.size();
     std::wstring_view part = rest.substr(pos, next - pos);
     pos = next + 1;
-    if (part.empty() || part == L".") continue;
-    if (part == L"..") {
+    if (part.empty() || (part.size() == 1 && part[0] == L'.')) continue;
+    if (part.size() == 2 && part[0] == L'.' && part[1] == L'.') {
       if (!parts.empty()) parts.pop_back();
       continue;
     }
@@ -249,14 +255,19 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   // name in a folder that is: one lstat of the path, or of its folder,
   // settles them without matching every component (a tree walk asks for
   // each of its files).
-  std::string folder = base;
+  // Room for the whole host path, so that it is built without growing.
+  std::string folder;
+  folder.reserve(base.size() + 1 + rest.size() * 3);
+  folder = base;
   for (std::size_t i = 0; i + 1 < parts.size(); ++i) AppendHost(folder, parts[i]);
-  std::string whole = folder;
+  std::string whole;
+  whole.reserve(folder.size() + 1 + parts.back().size() * 3);
+  whole = folder;
   AppendHost(whole, parts.back());
   std::string match;
   auto inFolder = [&] {
     if (parts.size() < 2 || !names_->Find(folder, parts.back(), match, &out.folder)) return false;
-    host = match.empty() ? whole : JoinHost(folder, match);
+    host = match.empty() ? std::move(whole) : JoinHost(folder, match);
     out.missingInExistingFolder = match.empty();
     if (!out.missingInExistingFolder) out.folder.reset();
     return true;
