@@ -107,10 +107,13 @@ std::string WideToUtf8(std::wstring_view text) {
 void AppendUtf8(std::string& out, std::wstring_view text) {
   // Leading ASCII, most of any path, is copied unit for byte.
   std::size_t i = 0;
-  while (i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) ++i;
-  const std::size_t at = out.size();
-  out.resize(at + i);
-  for (std::size_t k = 0; k < i; ++k) out[at + k] = static_cast<char>(text[k]);
+  while (i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) {
+    char chunk[64];
+    std::size_t n = 0;
+    for (; n < sizeof chunk && i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80; ++n)
+      chunk[n] = static_cast<char>(text[i++]);
+    out.append(chunk, n);
+  }
   if (i == text.size()) return;
   out.reserve(out.size() + text.size() - i);
   while (i < text.size()) {

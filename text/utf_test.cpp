@@ -12,6 +12,11 @@ TEST(Utf, RoundTripsAcrossPlanes) {
   // The game controller is a surrogate pair in UTF-16: four bytes.
   EXPECT_EQ(WideToUtf16Le(L"\U0001F3AE"), std::string("\x3C\xD8\xAE\xDF", 4));
   EXPECT_EQ(WideToUtf8(L"\U0001F3AE"), "\xF0\x9F\x8E\xAE");
+  // Appended after what is there, past the length ASCII is copied in.
+  const std::wstring longer = std::wstring(100, L'a') + text;
+  std::string out = "x";
+  AppendUtf8(out, longer);
+  EXPECT_EQ(out, "x" + std::string(100, 'a') + WideToUtf8(text));
 }
 
 TEST(Utf, RejectsMalformedUtf8) {
