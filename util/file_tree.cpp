@@ -11,6 +11,16 @@ namespace {
 
 bool IsDots(const std::wstring& name) { return name == L"." || name == L".."; }
 
+/// The path of `name` in `folder`, made in one piece.
+std::wstring Join(const std::wstring& folder, const std::wstring& name) {
+  std::wstring path;
+  path.reserve(folder.size() + 1 + name.size());
+  path += folder;
+  path += L'\\';
+  path += name;
+  return path;
+}
+
 bool IsLink(std::uint32_t attributes) {
   return (attributes & win::kFileAttributeReparsePoint) != 0;
 }
@@ -57,8 +67,8 @@ struct CopyWalk {
   void Copy(const std::wstring& source, const std::wstring& target) {
     ForEachEntry(os, source + L"\\*.*", [&](const FindDataW& entry) {
       if (IsDots(entry.fileName) || EqualsNoCase(entry.fileName, L"gamepatch")) return;
-      std::wstring from = source + L"\\" + entry.fileName;
-      std::wstring to = target + L"\\" + entry.fileName;
+      std::wstring from = Join(source, entry.fileName);
+      std::wstring to = Join(target, entry.fileName);
       if (entry.attributes & win::kFileAttributeDirectory) {
         // A folder link may point anywhere, up to one of its own parents:
         // it is not followed.
@@ -85,7 +95,7 @@ void RemoveLink(Platform& os, const std::wstring& path, std::uint32_t attributes
 void DeleteTree(Platform& os, const std::wstring& path) {
   ForEachEntry(os, path + L"\\*", [&](const FindDataW& entry) {
     if (IsDots(entry.fileName)) return;
-    std::wstring full = path + L"\\" + entry.fileName;
+    std::wstring full = Join(path, entry.fileName);
     if (IsLink(entry.attributes)) {
       // Its attributes are not touched either: on some machines that
       // would change the target's.

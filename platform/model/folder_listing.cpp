@@ -27,7 +27,7 @@ FolderListing::FolderListing(std::wstring_view mask, bool driveRoot, std::vector
 
 std::uint32_t FolderListing::Next(FindDataW& data) {
   if (next_ >= entries_.size()) return win::kNoMoreFiles;
-  data = entries_[next_++];
+  data = std::move(entries_[next_++]);  // each entry is handed out once
   return 0;
 }
 

@@ -32,6 +32,7 @@ bool Glob(std::wstring_view pattern, std::wstring_view name) {
 
 bool MatchesWildcard(std::wstring_view pattern, std::wstring_view name) {
   if (pattern == L"*.*") pattern = L"*";
+  if (pattern == L"*") return true;
   // A pattern ending in "." finds names without an extension ("*." lists
   // "readme" but not "readme.txt").
   if (pattern.size() >= 2 && pattern.back() == L'.' && pattern[pattern.size() - 2] != L'.')
