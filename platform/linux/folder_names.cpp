@@ -279,23 +279,24 @@ void FolderNames::Listing::Index() {
 }
 
 void FolderNames::Listing::Add(std::string_view name) {
-  if (index.empty()) {
-    if (std::find(names.begin(), names.end(), name) != names.end()) return;
-    names.emplace_back(name);
-    Index();
-    return;
-  }
-  std::wstring folded = Folded(Utf8ToWide(name));
-  auto [first, last] = index.equal_range(folded);
-  if (std::any_of(first, last, [&](const auto& entry) { return entry.second == name; })) return;
+  if (Holds(name)) return;
   names.emplace_back(name);
-  index.emplace(std::move(folded), names.back());
+  if (index.empty())
+    Index();
+  else
+    index.emplace(Folded(Utf8ToWide(name)), names.back());
 }
 
-bool FolderNames::Certain(std::string_view dir) {
+bool FolderNames::Listing::Holds(std::string_view name) const {
+  if (index.empty()) return std::find(names.begin(), names.end(), name) != names.end();
+  auto [first, last] = index.equal_range(Folded(Utf8ToWide(name)));
+  return std::any_of(first, last, [&](const auto& entry) { return entry.second == name; });
+}
+
+bool FolderNames::LikelyMissing(std::string_view dir, std::string_view name) {
   std::lock_guard<std::mutex> guard(lock_);
   auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
-  return kept != listed_.end() && kept->fine;
+  return kept != listed_.end() && kept->fine && !kept->Holds(name);
 }
 
 void FolderNames::Made(std::string_view dir, std::string_view name, bool folder) {

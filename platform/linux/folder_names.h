@@ -110,9 +110,11 @@ class FolderNames {
   void Made(std::string_view dir, std::string_view name, bool folder);
 
   /// Whether a listing of `dir` is kept whose stamp will show any change
-  /// (the file system stamps finely): a lookup there answers without a
-  /// failed look at the disk first.  Asks nothing of the disk itself.
-  bool Certain(std::string_view dir);
+  /// (the file system stamps finely) and which lacks `name` as written: a
+  /// lookup of it asks that listing (Find) first, sparing a failed look at
+  /// the disk.  Asks nothing of the disk itself; the answer only orders
+  /// the looks, never decides what they find.
+  bool LikelyMissing(std::string_view dir, std::string_view name);
 
   /// How many times a folder was read from the disk (for tests).
   std::size_t listings() const { return listings_; }
@@ -150,6 +152,8 @@ class FolderNames {
 
     /// The name equal to `name` without regard to case, or empty.
     std::string NameLike(std::wstring_view name) const;
+    /// Whether `name` is there exactly as written.
+    bool Holds(std::string_view name) const;
     /// Takes in a name made since, unless it is there already.
     void Add(std::string_view name);
     /// Builds `index` once the names are many.

@@ -272,9 +272,10 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     if (!out.missingInExistingFolder) out.folder.reset();
     return true;
   };
-  // A folder whose names are known for certain answers first: a name it
-  // lacks needs no failed look at the disk.
-  if ((expectNew || (parts.size() >= 2 && names_->Certain(folder))) && inFolder()) return true;
+  // A folder whose names are known for certain answers first for a name
+  // it lacks: that needs no failed look at the disk.
+  const std::string_view last = std::string_view(whole).substr(whole.rfind('/') + 1);
+  if ((expectNew || (parts.size() >= 2 && names_->LikelyMissing(folder, last))) && inFolder()) return true;
   if (lstat(whole.c_str(), &st) == 0) {
     host = std::move(whole);
     out.exists = true;
