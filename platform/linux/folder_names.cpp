@@ -296,7 +296,9 @@ bool FolderNames::Listing::Holds(std::string_view name) const {
 bool FolderNames::LikelyMissing(std::string_view dir, std::string_view name) {
   std::lock_guard<std::mutex> guard(lock_);
   auto kept = std::find_if(listed_.begin(), listed_.end(), [&](const Listing& l) { return l.dir == dir; });
-  return kept != listed_.end() && kept->fine && !kept->Holds(name);
+  if (kept == listed_.end() || !kept->fine) return false;
+  listed_.splice(listed_.begin(), listed_, kept);  // in use: the last to be let go
+  return !kept->Holds(name);
 }
 
 void FolderNames::Made(std::string_view dir, std::string_view name, bool folder) {
