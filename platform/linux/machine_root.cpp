@@ -218,55 +218,84 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   };
 
   // The components as written; ".." takes one off and never climbs above
-  // the drive.
+  // the drive.  Split only where needed (see plainForm).
   std::vector<std::wstring_view> parts;
-  parts.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), L'\\')) + 1);
-  std::size_t pos = 0;
-  while (pos <= rest.size()) {
-    std::size_t next = rest.find(L'\\', pos);
-    if (next == std::wstring_view::npos) next = rest.size();
-    std::wstring_view part = rest.substr(pos, next - pos);
-    pos = next + 1;
-    if (part.empty() || (part.size() == 1 && part[0] == L'.')) continue;
-    if (part.size() == 2 && part[0] == L'.' && part[1] == L'.') {
-      if (!parts.empty()) parts.pop_back();
-      continue;
+  auto split = [&] {
+    parts.clear();
+    parts.reserve(static_cast<std::size_t>(std::count(rest.begin(), rest.end(), L'\\')) + 1);
+    std::size_t pos = 0;
+    while (pos <= rest.size()) {
+      std::size_t next = rest.find(L'\\', pos);
+      if (next == std::wstring_view::npos) next = rest.size();
+      std::wstring_view part = rest.substr(pos, next - pos);
+      pos = next + 1;
+      if (part.empty() || (part.size() == 1 && part[0] == L'.')) continue;
+      if (part.size() == 2 && part[0] == L'.' && part[1] == L'.') {
+        if (!parts.empty()) parts.pop_back();
+        continue;
+      }
+      parts.push_back(part);
     }
-    parts.push_back(part);
-  }
+  };
   error = 0;
-
   struct stat& st = out.st;
-  if (parts.empty()) {
-    // A drive's root is the folder its link leads to.
-    if (stat(base.c_str(), &st) == 0) {
-      out.exists = S_ISDIR(st.st_mode);
-      out.driveRoot = out.exists && (letter || ToWindows(base).size() == 3);
+
+  // Room for the whole host path, so that it is built without growing.
+  std::string folder;
+  folder.reserve(base.size() + 1 + rest.size() * 3);
+  folder = base;
+  std::wstring_view last;  // the last component
+  bool nested;             // the path has a folder below the drive's root
+  // A drive path in plain form ("\a\b\c": no empty, "." or ".." component)
+  // maps to its host form by converting it whole, as most paths are.
+  const bool plainForm = letter && !rest.empty() && rest[0] == L'\\' && rest.back() != L'\\' && [&] {
+    for (std::size_t i = 0; i + 1 < rest.size(); ++i) {
+      if (rest[i] != L'\\') continue;
+      const wchar_t* c = rest.data() + i + 1;
+      const std::size_t left = rest.size() - i - 1;
+      if (c[0] == L'\\') return false;
+      if (c[0] == L'.' && (left == 1 || c[1] == L'\\' || (c[1] == L'.' && (left == 2 || c[2] == L'\\')))) return false;
     }
-    if (letter && !out.exists) {
-      error = win::kPathNotFound;
-      return false;
-    }
-    host = base;
     return true;
+  }();
+  if (plainForm) {
+    const std::size_t cut = rest.rfind(L'\\');
+    last = rest.substr(cut + 1);
+    nested = cut > 0;
+    const std::size_t at = folder.size();
+    AppendUtf8(folder, rest.substr(0, cut));
+    std::replace(folder.begin() + static_cast<std::ptrdiff_t>(at), folder.end(), '\\', '/');
+  } else {
+    split();
+    if (parts.empty()) {
+      // A drive's root is the folder its link leads to.
+      if (stat(base.c_str(), &st) == 0) {
+        out.exists = S_ISDIR(st.st_mode);
+        out.driveRoot = out.exists && (letter || ToWindows(base).size() == 3);
+      }
+      if (letter && !out.exists) {
+        error = win::kPathNotFound;
+        return false;
+      }
+      host = base;
+      return true;
+    }
+    for (std::size_t i = 0; i + 1 < parts.size(); ++i) AppendHost(folder, parts[i]);
+    last = parts.back();
+    nested = parts.size() >= 2;
   }
 
   // Most paths name something that is there in the case on disk, or a new
   // name in a folder that is: one lstat of the path, or of its folder,
   // settles them without matching every component (a tree walk asks for
   // each of its files).
-  // Room for the whole host path, so that it is built without growing.
-  std::string folder;
-  folder.reserve(base.size() + 1 + rest.size() * 3);
-  folder = base;
-  for (std::size_t i = 0; i + 1 < parts.size(); ++i) AppendHost(folder, parts[i]);
   std::string whole;
-  whole.reserve(folder.size() + 1 + parts.back().size() * 3);
+  whole.reserve(folder.size() + 1 + last.size() * 3);
   whole = folder;
-  AppendHost(whole, parts.back());
+  AppendHost(whole, last);
   std::string match;
   auto inFolder = [&] {
-    if (parts.size() < 2 || !names_->Find(folder, parts.back(), match, &out.folder)) return false;
+    if (!nested || !names_->Find(folder, last, match, &out.folder)) return false;
     host = match.empty() ? std::move(whole) : JoinHost(folder, match);
     out.missingInExistingFolder = match.empty();
     if (!out.missingInExistingFolder) out.folder.reset();
@@ -274,8 +303,8 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   };
   // A folder whose names are known for certain answers first for a name
   // it lacks: that needs no failed look at the disk.
-  const std::string_view last = std::string_view(whole).substr(whole.rfind('/') + 1);
-  if ((expectNew || (parts.size() >= 2 && names_->LikelyMissing(folder, last))) && inFolder()) return true;
+  const std::string_view lastHost = std::string_view(whole).substr(whole.rfind('/') + 1);
+  if ((expectNew || (nested && names_->LikelyMissing(folder, lastHost))) && inFolder()) return true;
   if (lstat(whole.c_str(), &st) == 0) {
     host = std::move(whole);
     out.exists = true;
@@ -287,6 +316,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   // Otherwise components resolve one by one, each matched without regard
   // to case when its exact name is missing.
   bool missing = false;  // below a missing folder nothing can match
+  if (parts.empty()) split();
   std::string dir = base;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();

@@ -89,6 +89,10 @@ TEST_F(MachineRootTest, ComponentsMatchWithoutRegardToCase) {
       {base + L"\\FOO\\Missing\\gamepatch", z + "/Foo/Missing/gamepatch"},
       {base + L"\\Foo\\both\\x", z + "/Foo/both/x"},
       {base + L"\\Foo\\x\\..\\..\\foo\\BOTH", z + "/Foo/BOTH"},
+      // Names that begin with dots are names; a doubled separator is one.
+      {base + L"\\Foo\\gamepatch\\.x", z + "/Foo/gamepatch/.x"},
+      {base + L"\\Foo\\..x\\New.txt", z + "/Foo/..x/New.txt"},
+      {base + L"\\Foo\\\\gamepatch\\config.ini", z + "/Foo/gamepatch/Config.INI"},
   };
   for (const Case& c : cases) {
     ASSERT_TRUE(root_.ToHost(c.path, host, error));
