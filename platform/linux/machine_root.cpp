@@ -155,12 +155,15 @@ std::vector<wchar_t> MachineRoot::Drives() {
 
 std::string MachineRoot::DriveLink(wchar_t letter) const {
   std::string link;
-  link.reserve(root_.size() + 14);
-  link += root_;
-  link += "/dosdevices/";
-  link += static_cast<char>(FoldCase(letter) - L'A' + L'a');
-  link += ':';
+  AppendDriveLink(link, letter);
   return link;
+}
+
+void MachineRoot::AppendDriveLink(std::string& out, wchar_t letter) const {
+  out += root_;
+  out += "/dosdevices/";
+  out += static_cast<char>(FoldCase(letter) - L'A' + L'a');
+  out += ':';
 }
 
 bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_t& error, Found* found,
@@ -186,7 +189,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
 
   wchar_t letter = 0;  // the drive the path is on, 0 when relative
   std::wstring_view rest;
-  std::string base;
+  std::string base;  // the current folder, or (made only where needed) the drive's link
   if (p.size() >= 2 && p[1] == L':' && FoldCase(p[0]) >= L'A' && FoldCase(p[0]) <= L'Z') {
     letter = FoldCase(p[0]);
     rest = p.substr(2);
@@ -205,10 +208,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     base = CurrentDirectory();
     rest = p;
   }
-  if (letter) {
-    Ensure();
-    base = DriveLink(letter);
-  }
+  if (letter) Ensure();
   // Whether the drive is there is asked only when the path itself is not
   // found: a path found through the link proves the drive.
   auto noDrive = [&] {
@@ -242,8 +242,11 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
 
   // Room for the whole host path, so that it is built without growing.
   std::string folder;
-  folder.reserve(base.size() + 1 + rest.size() * 3);
-  folder = base;
+  folder.reserve(root_.size() + base.size() + 16 + rest.size() * 3);
+  if (letter)
+    AppendDriveLink(folder, letter);
+  else
+    folder = base;
   std::wstring_view last;  // the last component
   bool nested;             // the path has a folder below the drive's root
   // A drive path in plain form ("\a\b\c": no empty, "." or ".." component)
@@ -266,6 +269,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
     AppendUtf8(folder, rest.substr(0, cut));
     std::replace(folder.begin() + static_cast<std::ptrdiff_t>(at), folder.end(), '\\', '/');
   } else {
+    if (letter) base = DriveLink(letter);
     split();
     if (parts.empty()) {
       // A drive's root is the folder its link leads to.
@@ -317,6 +321,7 @@ bool MachineRoot::ToHost(std::wstring_view path, std::string& host, std::uint32_
   // to case when its exact name is missing.
   bool missing = false;  // below a missing folder nothing can match
   if (parts.empty()) split();
+  if (base.empty()) base = DriveLink(letter);
   std::string dir = base;
   for (std::size_t i = 0; i < parts.size(); ++i) {
     const bool last = i + 1 == parts.size();

@@ -97,6 +97,7 @@ class MachineRoot {
 
   /// The drive link's path for a letter, present or not.
   std::string DriveLink(wchar_t letter) const;
+  void AppendDriveLink(std::string& out, wchar_t letter) const;
 
   std::string root_;
   bool ensured_ = false;
