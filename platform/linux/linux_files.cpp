@@ -116,7 +116,7 @@ bool LinuxPlatform::Fail(std::uint32_t error) {
 
 bool LinuxPlatform::FailErrno(int err) { return Fail(WindowsErrorFromErrno(err)); }
 
-bool LinuxPlatform::Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found,
+bool LinuxPlatform::Resolve(std::wstring_view path, std::string& host, MachineRoot::Found* found,
                             bool expectNew) {
   std::uint32_t error = 0;
   if (path.empty()) return Fail(win::kPathNotFound);
@@ -262,7 +262,11 @@ Handle LinuxPlatform::FindFirstFileW(const std::wstring& pattern, FindDataW& dat
   if (pattern.size() == 2 && pattern[1] == L':') dir = pattern, mask.clear();
   std::string host;
   MachineRoot::Found folder;
-  if (!Resolve(dir, host, &folder)) return kInvalidHandleValue;
+  // The folder without its closing separator (but for a drive's root
+  // "X:\"), in the plain form that resolves the short way.
+  std::wstring_view folderPath = dir;
+  if (folderPath.size() > 3 && (folderPath.back() == L'\\' || folderPath.back() == L'/')) folderPath.remove_suffix(1);
+  if (!Resolve(folderPath, host, &folder)) return kInvalidHandleValue;
   if (mask.empty()) {
     Fail(win::kFileNotFound);
     return kInvalidHandleValue;

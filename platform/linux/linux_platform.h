@@ -122,7 +122,7 @@ class LinuxPlatform : public Platform {
   bool ReadWhole(const std::wstring& path, const std::string& host, std::string& bytes);
   /// The host path of a Windows path, or false with the last error set.
   /// `found` receives what resolving learned of it (see MachineRoot).
-  bool Resolve(const std::wstring& path, std::string& host, MachineRoot::Found* found = nullptr,
+  bool Resolve(std::wstring_view path, std::string& host, MachineRoot::Found* found = nullptr,
                bool expectNew = false);
   /// A profile file named without a folder lives in the Windows folder.
   std::wstring ProfileFilePath(const std::wstring& file);
