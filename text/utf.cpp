@@ -105,15 +105,23 @@ std::string WideToUtf8(std::wstring_view text) {
 }
 
 void AppendUtf8(std::string& out, std::wstring_view text) {
-  // Leading ASCII, most of any path, is copied unit for byte.
+  // Leading ASCII, most of any path, is copied unit for byte, four at a
+  // time while all four are ASCII.
+  using Unit = std::make_unsigned_t<wchar_t>;
+  const std::size_t at = out.size();
+  out.resize(at + text.size());
+  char* to = out.data() + at;
   std::size_t i = 0;
-  while (i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80) {
-    char chunk[64];
-    std::size_t n = 0;
-    for (; n < sizeof chunk && i < text.size() && static_cast<std::make_unsigned_t<wchar_t>>(text[i]) < 0x80; ++n)
-      chunk[n] = static_cast<char>(text[i++]);
-    out.append(chunk, n);
+  for (; i + 4 <= text.size(); i += 4) {
+    const Unit a = text[i], b = text[i + 1], c = text[i + 2], d = text[i + 3];
+    if ((a | b | c | d) >= 0x80) break;
+    to[i] = static_cast<char>(a);
+    to[i + 1] = static_cast<char>(b);
+    to[i + 2] = static_cast<char>(c);
+    to[i + 3] = static_cast<char>(d);
   }
+  for (; i < text.size() && static_cast<Unit>(text[i]) < 0x80; ++i) to[i] = static_cast<char>(text[i]);
+  out.resize(at + i);
   if (i == text.size()) return;
   out.reserve(out.size() + text.size() - i);
   while (i < text.size()) {
