@@ -370,9 +370,11 @@ bool LinuxPlatform::CopyFileW(const std::wstring& existingFile, const std::wstri
   bool made = false;
   int out = -1;
   if (!exists) {
-    // Made in the folder the name was found missing in, when that is held.
+    // Made in the folder the name was found missing in, when that is held
+    // and the whole path would fit: a path that does not fit is refused
+    // by the long way.
     const int flags = O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC;
-    if (toFound.folder)
+    if (toFound.folder && to.size() < PATH_MAX)
       out = openat(toFound.folder->fd, to.c_str() + to.rfind('/') + 1, flags, mode & 0777);
     else
       out = open(to.c_str(), flags, mode & 0777);
@@ -402,9 +404,11 @@ bool LinuxPlatform::CreateDirectoryW(const std::wstring& path) {
   std::string host;
   MachineRoot::Found found;
   if (!Resolve(path, host, &found)) return false;
-  // Made in the folder the name was found missing in, when that is held.
-  const int made = found.folder ? mkdirat(found.folder->fd, host.c_str() + host.rfind('/') + 1, 0777)
-                                : mkdir(host.c_str(), 0777);
+  // Made in the folder the name was found missing in, when that is held
+  // and the whole path would fit (as in CopyFileW).
+  const int made = found.folder && host.size() < PATH_MAX
+                       ? mkdirat(found.folder->fd, host.c_str() + host.rfind('/') + 1, 0777)
+                       : mkdir(host.c_str(), 0777);
   if (made != 0) {
     if (errno == EEXIST) return Fail(win::kAlreadyExists);
     return Fail(errno == ENOENT || errno == ENOTDIR ? win::kPathNotFound : WindowsErrorFromErrno(errno));

@@ -98,6 +98,16 @@ TEST_F(ListedFolderTest, ANameWhoseWholePathDoesNotFitIsRefused) {
   EXPECT_EQ(os_->GetLastError(), win::kFilenameTooLong);
   struct stat st;
   EXPECT_EQ(fstatat(folder, name.c_str(), &st, 0), 0);
+  // Nor is such a name made there, by a copy or as a folder, though the
+  // folder itself was looked in.
+  Write("src.txt", "x");
+  for (char letter : {'f', 'g'}) {
+    const std::string fresh(250, letter);
+    const std::wstring path = W(Utf8ToWide(win.substr(1) + "\\" + fresh));
+    EXPECT_FALSE(letter == 'f' ? os_->CopyFileW(W(L"src.txt"), path, false) : os_->CreateDirectoryW(path));
+    EXPECT_EQ(os_->GetLastError(), win::kFilenameTooLong) << letter;
+    EXPECT_NE(fstatat(folder, fresh.c_str(), &st, AT_SYMLINK_NOFOLLOW), 0) << letter;
+  }
   close(folder);
 }
 
